@@ -1,0 +1,123 @@
+#include "catalogue/scanner.h"
+
+#include "catalogue/picture_name.h"
+#include "platform/clock.h"
+#include "platform/file_system.h"
+#include "platform/limits.h"
+
+namespace lumorel {
+namespace {
+
+constexpr std::string_view kFileScheme = "file://";
+
+// Replaces `list` with a new list holding its entries in random order.
+void shuffleList(std::unique_ptr<ImageList>& list, CatalogueState& state, Clock& clock)
+    LM_EXCLUDES(state.publishMu) {
+  auto shuffled = std::make_unique<ImageList>();
+  list->shuffleInto(*shuffled);
+  {
+    MutexLock lock(state.publishMu);
+    list.swap(shuffled);
+  }
+  destroyList(std::move(shuffled), clock);
+}
+
+}  // namespace
+
+void walkFolder(const std::string& folderPath, ImageList* pictures, ImageList* queue,
+                CatalogueState& state, const WorkerServices& services) {
+  std::string full;
+  full.reserve(kFileScheme.size() + folderPath.size() + 256);
+  full.append(kFileScheme).append(folderPath);
+  const std::size_t nameAt = full.size();
+  const EntryAttributes picture{kScannedPicture, 0, 0, 0};
+  (void)services.fs.listFolder(folderPath.c_str(), [&](const FolderEntry& entry) {
+    std::string_view name = entry.name();
+    full.resize(nameAt);
+    full.append(name);
+    EntryKind kind = entry.kind();
+    if (kind == EntryKind::kFolder) {
+      if (queue && !name.empty() && name[0] != '.') {
+        full.push_back(kFolderSeparator);
+        std::string_view folder = std::string_view(full).substr(kFileScheme.size());
+        if (folder.size() < kMaxPath) queue->addEntry(nullptr, folder, false);
+      }
+    } else if (kind == EntryKind::kFile && pictures && isPictureName(name) &&
+               full.size() < kMaxPath) {
+      EntryAttributes attributes = picture;
+      attributes.fileSize = static_cast<uint32_t>(entry.size());
+      pictures->addEntry(&attributes, full, false);
+    }
+    state.entriesSeen.fetch_add(1, std::memory_order_relaxed);
+  });
+}
+
+void scanThread(CatalogueState& state, const WorkerServices& services) {
+  ImageList queue;
+  state.entriesSeen.store(0, std::memory_order_relaxed);
+
+  // New lists go in before the old ones are freed, so readers always find
+  // lists that live.
+  std::unique_ptr<ImageList> oldPictures = std::make_unique<ImageList>();
+  std::unique_ptr<ImageList> oldFolders = std::make_unique<ImageList>();
+  std::unique_ptr<ImageList> oldExtra = std::make_unique<ImageList>();
+  {
+    MutexLock lock(state.publishMu);
+    state.cursor = nullptr;
+    state.pictureList.swap(oldPictures);
+    state.folderList.swap(oldFolders);
+    state.extraList.swap(oldExtra);
+  }
+  destroyList(std::move(oldFolders), services.clock);
+  destroyList(std::move(oldPictures), services.clock);
+  destroyList(std::move(oldExtra), services.clock);
+
+  ImageList& pictures = *state.pictureList;
+  const int16_t recurseMode = state.recurseMode;
+  const int16_t orderMode = state.orderMode;
+  auto stopRequested = [&state] { return state.stopFlag.load(std::memory_order_relaxed); };
+
+  queue.addEntry(nullptr, state.rootPath, false);
+
+  if (recurseMode != 0) {
+    for (uint32_t taken = 0; !stopRequested(); ++taken) {
+      EntryPtr folder = queue.popFront();
+      if (!folder) break;
+      std::string path = folder->path;
+      if (orderMode != 0) {
+        walkFolder(path, nullptr, &queue, state, services);
+      } else if (recurseMode == 2 && taken >= 2) {
+        walkFolder(path, &pictures, nullptr, state, services);
+      } else {
+        walkFolder(path, &pictures, &queue, state, services);
+      }
+      state.folderList->append(std::move(folder));
+      if (taken + 1 == kMaxScannedFolders) break;
+    }
+  } else {
+    state.folderList->append(queue.popFront());
+  }
+
+  if (orderMode > 0 && state.folderList->count() > 1) {
+    shuffleList(state.folderList, state, services.clock);
+  }
+
+  if (recurseMode == 0 || orderMode != 0) {
+    for (ImageEntry* folder = state.folderList->head(); folder && !stopRequested();
+         folder = folder->next) {
+      walkFolder(folder->path, &pictures, nullptr, state, services);
+    }
+  }
+
+  // Pictures arrive unsorted; one stable sort at the end gives the order that
+  // inserting each in sorted place would, without a walk per picture.
+  if (recurseMode == 2) pictures.sortByShortName();
+
+  if (orderMode == 1) shuffleList(state.pictureList, state, services.clock);
+
+  state.setCursor(state.pictureList->head());
+  state.notifyDone(kOnLoadDone);
+  state.entriesSeen.store(0, std::memory_order_relaxed);
+}
+
+}  // namespace lumorel

@@ -1,0 +1,93 @@
+#include "platform/posix/posix_file_system.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <map>
+#include <string>
+
+#include "test_support/temp_folder.h"
+
+namespace lumorel {
+namespace {
+
+TEST(PosixFileSystem, ListsEveryEntryWithItsKindAndSize) {
+  TempFolder tree;
+  tree.write("file.jpg", "12345");
+  tree.makeFolder("folder");
+  ASSERT_EQ(symlink((tree / "file.jpg").c_str(), (tree / "to-file").c_str()), 0);
+  ASSERT_EQ(symlink((tree / "folder").c_str(), (tree / "to-folder").c_str()), 0);
+  ASSERT_EQ(symlink((tree / "nothing").c_str(), (tree / "dangling").c_str()), 0);
+  ASSERT_EQ(mkfifo((tree / "pipe").c_str(), 0600), 0);
+
+  PosixFileSystem fs;
+  std::map<std::string, std::pair<EntryKind, uint64_t>> seen;
+  ASSERT_TRUE(fs.listFolder(tree.path().c_str(), [&](const FolderEntry& e) {
+    seen[std::string(e.name())] = {e.kind(), e.kind() == EntryKind::kFile ? e.size() : 0};
+  }));
+  std::map<std::string, std::pair<EntryKind, uint64_t>> expected{
+      {".", {EntryKind::kFolder, 0}},      {"..", {EntryKind::kFolder, 0}},
+      {"file.jpg", {EntryKind::kFile, 5}}, {"folder", {EntryKind::kFolder, 0}},
+      {"to-file", {EntryKind::kFile, 5}},  {"to-folder", {EntryKind::kOther, 0}},
+      {"dangling", {EntryKind::kOther, 0}}, {"pipe", {EntryKind::kOther, 0}},
+  };
+  EXPECT_EQ(seen, expected);
+  EXPECT_FALSE(fs.listFolder((tree / "missing/").c_str(), [](const FolderEntry&) {
+    ADD_FAILURE() << "nothing to visit";
+  }));
+}
+
+TEST(PosixFileSystem, MoveNeverReplacesAnExistingTarget) {
+  TempFolder tree;
+  PosixFileSystem fs;
+  std::string a = tree.write("a.jpg", "A"), b = tree.write("b.jpg", "B");
+  EXPECT_FALSE(fs.moveNoReplace(a.c_str(), b.c_str()));
+  EXPECT_EQ(readFile(a), "A");
+  EXPECT_EQ(readFile(b), "B");
+
+  ASSERT_EQ(symlink((tree / "elsewhere.jpg").c_str(), (tree / "link.jpg").c_str()), 0);
+  EXPECT_FALSE(fs.moveNoReplace(a.c_str(), (tree / "link.jpg").c_str()))
+      << "a link is a name that is taken";
+  EXPECT_EQ(readFile(tree / "elsewhere.jpg"), "<missing>") << "and is not followed";
+
+  EXPECT_TRUE(fs.moveNoReplace(a.c_str(), (tree / "c.jpg").c_str()));
+  EXPECT_EQ(readFile(tree / "c.jpg"), "A");
+  EXPECT_EQ(readFile(a), "<missing>");
+  EXPECT_FALSE(fs.moveNoReplace(a.c_str(), (tree / "d.jpg").c_str())) << "source is gone";
+  EXPECT_FALSE(fs.moveNoReplace(b.c_str(), (tree / "no-folder/b.jpg").c_str()));
+  EXPECT_EQ(readFile(b), "B");
+}
+
+TEST(PosixFileSystem, FolderAndFileOperations) {
+  TempFolder tree;
+  PosixFileSystem fs;
+  std::string folder = tree / "new";
+  EXPECT_TRUE(fs.createFolder(folder.c_str()));
+  EXPECT_FALSE(fs.createFolder(folder.c_str())) << "already there";
+  EXPECT_TRUE(fs.exists(folder.c_str()));
+  std::string file = tree.write("new/p.jpg", "xyz");
+  EXPECT_FALSE(fs.removeEmptyFolder(folder.c_str())) << "not empty";
+  EXPECT_FALSE(fs.deleteFile(folder.c_str())) << "a folder is not a file";
+  EXPECT_EQ(fs.fileSize(file.c_str()), std::optional<uint64_t>(3));
+  EXPECT_EQ(fs.fileSize((tree / "none").c_str()), std::nullopt);
+
+  auto in = fs.openSequential(file.c_str());
+  ASSERT_NE(in, nullptr);
+  char buffer[8];
+  EXPECT_EQ(in->read(buffer, 2), std::optional<std::size_t>(2));
+  EXPECT_EQ(in->read(buffer + 2, 6), std::optional<std::size_t>(1));
+  EXPECT_EQ(in->read(buffer, 6), std::optional<std::size_t>(0));
+  EXPECT_EQ(std::string(buffer, 3), "xyz");
+  EXPECT_EQ(fs.openSequential((tree / "none").c_str()), nullptr);
+
+  EXPECT_TRUE(fs.setNormalAttributes(file.c_str()));
+  EXPECT_TRUE(fs.deleteFile(file.c_str()));
+  EXPECT_FALSE(fs.exists(file.c_str()));
+  EXPECT_FALSE(fs.deleteFile(file.c_str()));
+  EXPECT_TRUE(fs.removeEmptyFolder(folder.c_str()));
+  EXPECT_FALSE(fs.exists(folder.c_str()));
+}
+
+}  // namespace
+}  // namespace lumorel
