@@ -88,6 +88,17 @@ class ForwardingFileSystem : public FileSystem {
   PosixFileSystem real_;
 };
 
+// Each folder takes a few milliseconds to list, so scans last long enough
+// to be watched or stopped.
+class SlowListing final : public ForwardingFileSystem {
+ public:
+  bool listFolder(const char* folder,
+                  const std::function<void(const FolderEntry&)>& visit) override {
+    Clock::system().sleep(3);
+    return ForwardingFileSystem::listFolder(folder, visit);
+  }
+};
+
 // A catalogue on the real platform. The test's own thread plays the UI
 // thread for member calls; events fire on the EventLoop and are recorded.
 class CatalogueTest : public ::testing::Test {
@@ -130,6 +141,12 @@ class CatalogueTest : public ::testing::Test {
   TempFolder tree_;
   std::unique_ptr<ImageCatalogue> catalogue_;
   std::size_t scansDone_ = 0;
+};
+
+class SlowScanTest : public CatalogueTest {
+ protected:
+  SlowScanTest() : CatalogueTest(slow_) {}
+  inline static SlowListing slow_;
 };
 
 }  // namespace lumorel

@@ -21,24 +21,6 @@ TEST_F(CatalogueTest, LoadDoneTellsAnEndedWorkerNotYetWaitedFor) {
   EXPECT_FALSE(catalogue_->loadDone());
 }
 
-// Each folder takes a few milliseconds to list, so scans last long enough
-// to be watched.
-class SlowListing final : public ForwardingFileSystem {
- public:
-  bool listFolder(const char* folder,
-                  const std::function<void(const FolderEntry&)>& visit) override {
-    Clock::system().sleep(3);
-    return ForwardingFileSystem::listFolder(folder, visit);
-  }
-};
-
-class SlowScanTest : public CatalogueTest {
- protected:
-  SlowScanTest() : CatalogueTest(slow_) {}
-  static SlowListing slow_;
-};
-SlowListing SlowScanTest::slow_;
-
 // The readers that never wait, polled while scans replace the lists under
 // them; the thread sanitizer build checks they do not race.
 TEST_F(SlowScanTest, ReadersThatNeverWaitStaySafeWhileScansRun) {
@@ -99,7 +81,8 @@ class StuckListing final : public ForwardingFileSystem {
 
 class StuckWorkerTest : public CatalogueTest {
  protected:
-  StuckWorkerTest() : CatalogueTest(stuck_, 50) {}
+  StuckWorkerTest() : StuckWorkerTest(newListing()) {}
+  explicit StuckWorkerTest(StuckListing& stuck) : CatalogueTest(stuck, 50), stuck_(stuck) {}
   ~StuckWorkerTest() override {
     stuck_.release();
     // The abandoned worker must be able to end (and free its lists) safely
@@ -107,7 +90,17 @@ class StuckWorkerTest : public CatalogueTest {
     catalogue_.reset();
     Clock::system().sleep(50);
   }
-  StuckListing stuck_;
+  StuckListing& stuck_;
+
+ private:
+  // Listings live for the whole process, as the platform's own file system
+  // does, since an abandoned worker may still use one after its test.
+  static StuckListing& newListing() {
+    static std::vector<std::unique_ptr<StuckListing>>* all =
+        new std::vector<std::unique_ptr<StuckListing>>;
+    all->push_back(std::make_unique<StuckListing>());
+    return *all->back();
+  }
 };
 
 TEST_F(StuckWorkerTest, AGiveUpLeavesTheOldListsToTheOldWorker) {

@@ -1,0 +1,43 @@
+# Shared by tools/run and tools/test: installing what is missing and building.
+# Sourced, not run.
+
+LUMOREL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+# The Debian packages a build needs.
+LUMOREL_PACKAGES=(cmake ninja-build clang libclang-rt-14-dev libgtest-dev libgmock-dev)
+
+say() { printf 'lumorel: %s\n' "$*" >&2; }
+
+# Installs, with apt, whichever of the packages given is not installed yet.
+install_missing() {
+  local missing=() pkg
+  for pkg in "$@"; do
+    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' ||
+      missing+=("$pkg")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  say "installing ${missing[*]}"
+  local sudo=()
+  if [ "$(id -u)" -ne 0 ]; then
+    if ! command -v sudo >/dev/null; then
+      say "these packages are missing and I am not root and there is no sudo: ${missing[*]}"
+      return 1
+    fi
+    sudo=(sudo)
+  fi
+  if ! command -v apt-get >/dev/null; then
+    say "apt-get not found; install these packages by hand: ${missing[*]}"
+    return 1
+  fi
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq &&
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null ||
+    { say "apt-get could not install: ${missing[*]}"; return 1; }
+}
+
+# configure_and_build DIR [cmake options...]: one build tree below the checkout.
+configure_and_build() {
+  local dir="$LUMOREL_ROOT/$1"
+  shift
+  cmake -S "$LUMOREL_ROOT" -B "$dir" -G Ninja -DCMAKE_CXX_COMPILER=clang++ "$@" >/dev/null &&
+    cmake --build "$dir"
+}
