@@ -33,6 +33,17 @@ void ImageList::insertBefore(EntryPtr entry, ImageEntry* before) {
   linkBetween(entry.release(), before->prev, before);
 }
 
+void ImageList::spliceBack(ImageList& other) {
+  if (!other.head_) return;
+  other.head_->prev = tail_;
+  (tail_ ? tail_->next : head_) = other.head_;
+  tail_ = other.tail_;
+  setCount(count() + other.count());
+  other.head_ = other.tail_ = nullptr;
+  other.resume = nullptr;
+  other.setCount(0);
+}
+
 EntryPtr ImageList::popFront() { return unlink(head_); }
 
 EntryPtr ImageList::unlink(ImageEntry* entry) {

@@ -44,6 +44,9 @@ class ImageList {
   // clears its links; the caller owns it from then on.
   EntryPtr unlink(ImageEntry* entry);
 
+  // Moves every entry of `other`, in order, to the tail of this list.
+  void spliceBack(ImageList& other);
+
   // Makes an entry of `text` with `attributes` (all 0 when null) and links it:
   // when `sorted` and its short name is not empty, before the first entry
   // from the head whose short name compares greater (compareNames), so equal

@@ -83,6 +83,22 @@ TEST(ImageList, LinksEntriesAtEveryPlace) {
   EXPECT_EQ(list.count(), 0u);
 }
 
+TEST(ImageList, SpliceBackMovesAWholeListToTheTail) {
+  ImageList list, other, empty;
+  list.addEntry(nullptr, "/a.jpg", false);
+  other.addEntry(nullptr, "/b.jpg", false);
+  other.addEntry(nullptr, "/c.jpg", false);
+  list.spliceBack(empty);
+  list.spliceBack(other);
+  EXPECT_EQ(shortNames(list), (std::vector<std::string>{"a.jpg", "b.jpg", "c.jpg"}));
+  expectWellFormed(list);
+  expectWellFormed(other);
+  EXPECT_EQ(other.count(), 0u);
+  empty.spliceBack(list);
+  EXPECT_EQ(shortNames(empty), (std::vector<std::string>{"a.jpg", "b.jpg", "c.jpg"}));
+  expectWellFormed(empty);
+}
+
 TEST(ImageList, SortedAddKeepsEqualNamesInArrivalOrder) {
   ImageList list;
   for (const char* text : {"/x/b.jpg", "/x/A.jpg", "/y/a.jpg", "/x/Sub/"}) {

@@ -1,5 +1,7 @@
 #include "catalogue/scanner.h"
 
+#include <unordered_map>
+
 #include "catalogue/picture_name.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
@@ -21,6 +23,14 @@ void shuffleList(std::unique_ptr<ImageList>& list, CatalogueState& state, Clock&
   }
   destroyList(std::move(shuffled), clock);
 }
+
+// What the first pass of a two-pass scan found in one folder, kept so that
+// the second pass, which takes the folders in their final order, need not
+// list the folder again.
+struct FolderContents {
+  ImageList pictures;
+  uint32_t entries = 0;  // entries listed, counted again when taken
+};
 
 }  // namespace
 
@@ -79,13 +89,20 @@ void scanThread(CatalogueState& state, const WorkerServices& services) {
 
   queue.addEntry(nullptr, state.rootPath, false);
 
+  // In every mode but the folder-order recursive one, the folders are
+  // settled first and their pictures taken in a second pass.
+  std::unordered_map<const ImageEntry*, FolderContents> firstPass;
+
   if (recurseMode != 0) {
     for (uint32_t taken = 0; !stopRequested(); ++taken) {
       EntryPtr folder = queue.popFront();
       if (!folder) break;
       std::string path = folder->path;
       if (orderMode != 0) {
-        walkFolder(path, nullptr, &queue, state, services);
+        FolderContents& found = firstPass[folder.get()];
+        uint32_t before = state.entriesSeen.load(std::memory_order_relaxed);
+        walkFolder(path, &found.pictures, &queue, state, services);
+        found.entries = state.entriesSeen.load(std::memory_order_relaxed) - before;
       } else if (recurseMode == 2 && taken >= 2) {
         walkFolder(path, &pictures, nullptr, state, services);
       } else {
@@ -105,9 +122,16 @@ void scanThread(CatalogueState& state, const WorkerServices& services) {
   if (recurseMode == 0 || orderMode != 0) {
     for (ImageEntry* folder = state.folderList->head(); folder && !stopRequested();
          folder = folder->next) {
-      walkFolder(folder->path, &pictures, nullptr, state, services);
+      auto found = firstPass.find(folder);
+      if (found == firstPass.end()) {
+        walkFolder(folder->path, &pictures, nullptr, state, services);
+      } else {
+        pictures.spliceBack(found->second.pictures);
+        state.entriesSeen.fetch_add(found->second.entries, std::memory_order_relaxed);
+      }
     }
   }
+  firstPass.clear();
 
   // Pictures arrive unsorted; one stable sort at the end gives the order that
   // inserting each in sorted place would, without a walk per picture.
