@@ -102,6 +102,20 @@ class ImageCatalogue {
   // it cannot be opened. Never waits.
   uint32_t CurrentFileSize() const;
 
+  // The current picture's text once a scan has started (the extra list
+  // exists), else the empty text. `bSearchParentDirs` has no effect. Waits
+  // only when there is no cursor.
+  std::string CurrentMidi(int32_t bSearchParentDirs);
+
+  // --- Pictures by address ---
+
+  // Adds a picture by its address (not fetched, not checked): at the tail,
+  // or in sorted place after an organizer scan. Makes the lists when there
+  // are none, and then puts the cursor on the new picture. Waits for a
+  // running worker first, since it changes the list the worker owns. An
+  // address too long for an address buffer is refused.
+  void AddUrlImage(std::string_view url);
+
   // For the layers above and tests: the state the worker shares. UI thread,
   // with no worker running.
   CatalogueState& state() { return *state_; }
