@@ -44,6 +44,15 @@ class SequentialFile {
   virtual std::optional<std::size_t> read(char* buffer, std::size_t n) = 0;
 };
 
+// A file opened for reading at any offset.
+class RandomAccessFile {
+ public:
+  virtual ~RandomAccessFile() = default;
+  // Reads up to `n` bytes from `offset` into `buffer`; returns how many were
+  // read (fewer only at the end of the file), or nullopt on a read error.
+  virtual std::optional<std::size_t> readAt(uint64_t offset, char* buffer, std::size_t n) = 0;
+};
+
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
@@ -79,6 +88,10 @@ class FileSystem {
 
   // Opens the file at `path` for sequential reading; null when it cannot.
   virtual std::unique_ptr<SequentialFile> openSequential(const char* path) = 0;
+
+  // Opens the regular file at `path` for reading at any offset; null when
+  // it cannot (also for anything but a regular file).
+  virtual std::unique_ptr<RandomAccessFile> openRandomAccess(const char* path) = 0;
 
   // The platform's file system; lives for the whole process.
   static FileSystem& system();

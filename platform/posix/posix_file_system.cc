@@ -89,6 +89,26 @@ class PosixSequentialFile final : public SequentialFile {
   UniqueFd fd_;
 };
 
+class PosixRandomAccessFile final : public RandomAccessFile {
+ public:
+  explicit PosixRandomAccessFile(UniqueFd fd) : fd_(std::move(fd)) {}
+
+  std::optional<std::size_t> readAt(uint64_t offset, char* buffer, std::size_t n) override {
+    std::size_t done = 0;
+    while (done < n) {
+      ssize_t got = pread(fd_.get(), buffer + done, n - done, static_cast<off_t>(offset + done));
+      if (got < 0 && errno == EINTR) continue;
+      if (got < 0) return std::nullopt;
+      if (got == 0) break;
+      done += static_cast<std::size_t>(got);
+    }
+    return done;
+  }
+
+ private:
+  UniqueFd fd_;
+};
+
 // Copies `from` into a new file `to` for a move across file systems. The
 // target is created exclusively and removed again if anything fails, so no
 // existing file is touched and no half copy stays behind.
@@ -187,6 +207,13 @@ std::unique_ptr<SequentialFile> PosixFileSystem::openSequential(const char* path
   if (!fd.valid()) return nullptr;
   posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
   return std::make_unique<PosixSequentialFile>(std::move(fd));
+}
+
+std::unique_ptr<RandomAccessFile> PosixFileSystem::openRandomAccess(const char* path) {
+  UniqueFd fd(open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  struct stat st {};
+  if (!fd.valid() || fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;
+  return std::make_unique<PosixRandomAccessFile>(std::move(fd));
 }
 
 FileSystem& FileSystem::system() {
