@@ -53,15 +53,27 @@ class EventRecorder {
   std::vector<int> events_;
 };
 
-// Answers every confirmation as told, and counts the questions.
+// Answers every confirmation as told, and counts the questions. The folder
+// prompt answers `folder` (nullopt: cancelled) and remembers what it was asked.
 class ScriptedDialogs final : public Dialogs {
  public:
   bool confirm(Confirmation which) override {
     asked.push_back(which);
     return answer;
   }
+  std::optional<std::string> chooseFolder(std::string_view startingFolder,
+                                          std::string_view caption) override {
+    prompts.push_back({std::string(startingFolder), std::string(caption)});
+    return folder;
+  }
   bool answer = true;
   std::vector<Confirmation> asked;
+  std::optional<std::string> folder;
+  struct Prompt {
+    std::string startingFolder;
+    std::string caption;
+  };
+  std::vector<Prompt> prompts;
 };
 
 // The real file system; a test overrides what must fail.

@@ -5,6 +5,8 @@ LUMOREL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 # The Debian packages a build needs.
 LUMOREL_PACKAGES=(cmake ninja-build clang libclang-rt-14-dev libgtest-dev libgmock-dev)
+# The preference store of POSIX users.
+LUMOREL_PACKAGES+=(libsqlite3-dev)
 
 say() { printf 'lumorel: %s\n' "$*" >&2; }
 
