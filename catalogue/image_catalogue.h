@@ -107,6 +107,22 @@ class ImageCatalogue {
   // only when there is no cursor.
   std::string CurrentMidi(int32_t bSearchParentDirs);
 
+  // --- Duplicates and the organizer ---
+
+  // Starts the duplicate finder, which narrows the picture list to the
+  // pictures that have a twin, by short name (`bCheckName` non-zero) and by
+  // content (`bCheckSize` non-zero), and fires OnDupDone. Does nothing, and
+  // fires nothing, without a cursor.
+  void RestrictOnlyDuplicates(int32_t bCheckName, int32_t bCheckSize);
+  // How many pictures the running duplicate finder has taken as its anchor.
+  // Never waits.
+  int32_t DuplicateStatus() const;
+  // After the user confirms, starts the organizer, which moves pictures
+  // with like names into folders named after their pattern below the scanned
+  // folder, and fires OnOrganizeDone; fires it at once when the user
+  // declines. Does nothing without pictures.
+  void OrganizeImages();
+
   // --- Pictures by address ---
 
   // Adds a picture by its address (not fetched, not checked): at the tail,

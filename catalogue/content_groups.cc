@@ -1,0 +1,166 @@
+#include "catalogue/content_groups.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <optional>
+
+#include "platform/file_system.h"
+
+namespace lumorel {
+namespace {
+
+// Files kept open at once; beyond that a file is opened for each read, so a
+// group of thousands of same-size files cannot run out of descriptors.
+constexpr std::size_t kMaxOpenFiles = 200;
+// Bytes buffered for one round over a group: blocks shrink as groups grow.
+constexpr std::size_t kRoundBudget = std::size_t{16} << 20;
+constexpr std::size_t kFirstBlock = 4096;
+constexpr std::size_t kLargestBlock = 256 * 1024;
+
+struct Candidate {
+  ImageEntry* entry;
+  std::unique_ptr<RandomAccessFile> file;  // open while it is worth keeping
+  uint32_t signature = 0;
+  std::size_t got = 0;  // bytes of the last block
+};
+
+// Candidates still sharing every byte read so far, and where they stand.
+struct Group {
+  std::vector<std::size_t> members;  // indices into the candidates
+  uint64_t offset = 0;
+  std::size_t block = kFirstBlock;
+};
+
+class Grouper {
+ public:
+  Grouper(const std::vector<ImageEntry*>& entries, FileSystem& fs) : fs_(fs) {
+    candidates_.reserve(entries.size());
+    for (ImageEntry* e : entries) candidates_.push_back(Candidate{e, nullptr});
+  }
+
+  // Reads `n` bytes at `offset` of candidate `c` into `into`; false on error.
+  bool read(Candidate& c, uint64_t offset, char* into, std::size_t n) {
+    std::unique_ptr<RandomAccessFile> once;
+    RandomAccessFile* file = c.file.get();
+    if (!file) {
+      if (offset == 0 && !isLocalFile(c.entry->kind)) return false;
+      once = fs_.openRandomAccess(c.entry->path);
+      if (!once) return false;
+      if (open_ < kMaxOpenFiles) {
+        c.file = std::move(once);
+        ++open_;
+      }
+      file = c.file ? c.file.get() : once.get();
+    }
+    std::optional<std::size_t> got = file->readAt(offset, into, n);
+    if (!got) return false;
+    c.got = *got;
+    c.signature = contentSignatureOf(into, *got, offset, c.signature);
+    return true;
+  }
+
+  void close(Candidate& c) {
+    if (c.file) {
+      c.file.reset();
+      --open_;
+    }
+  }
+
+  std::vector<Candidate> candidates_;
+
+ private:
+  FileSystem& fs_;
+  std::size_t open_ = 0;
+};
+
+}  // namespace
+
+uint32_t contentSignatureOf(const char* bytes, std::size_t n, uint64_t offset,
+                            uint32_t signatureSoFar) {
+  // Σ (base + i) × sq_i = base × Σ sq_i + Σ i × sq_i, two sums the compiler
+  // can keep in vector lanes.
+  const uint32_t base = static_cast<uint32_t>(offset) + 1u;
+  uint32_t squares = 0, weighted = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    int32_t b = static_cast<signed char>(bytes[i]);
+    uint32_t sq = static_cast<uint32_t>(b * b);
+    squares += sq;
+    weighted += static_cast<uint32_t>(i) * sq;
+  }
+  return signatureSoFar + base * squares + weighted;
+}
+
+bool groupByContent(const std::vector<ImageEntry*>& entries, FileSystem& fs,
+                    const std::atomic<bool>& abort, uint32_t firstGroup,
+                    std::vector<uint32_t>& groupOf, uint32_t& nextGroup) {
+  groupOf.assign(entries.size(), kNoContentGroup);
+  nextGroup = firstGroup;
+  if (entries.size() < 2) return true;
+  Grouper grouper(entries, fs);
+  std::vector<Candidate>& candidates = grouper.candidates_;
+
+  std::vector<Group> pending(1);
+  for (std::size_t i = 0; i < candidates.size(); ++i) pending[0].members.push_back(i);
+  std::vector<char> buffer;
+
+  while (!pending.empty()) {
+    Group group = std::move(pending.back());
+    pending.pop_back();
+    if (group.members.size() < 2) {
+      for (std::size_t m : group.members) grouper.close(candidates[m]);
+      continue;
+    }
+    const std::size_t block = std::max<std::size_t>(
+        4096, std::min(group.block, kRoundBudget / group.members.size()) / 4096 * 4096);
+    buffer.resize(block * group.members.size());
+
+    // One round: the next block of every member; a member that fails to
+    // read leaves the group and matches nothing.
+    std::vector<std::size_t> readable;
+    for (std::size_t slot = 0; slot < group.members.size(); ++slot) {
+      if (abort.load(std::memory_order_relaxed)) return false;
+      std::size_t m = group.members[slot];
+      if (grouper.read(candidates[m], group.offset, buffer.data() + slot * block, block)) {
+        readable.push_back(slot);
+      } else {
+        grouper.close(candidates[m]);
+      }
+    }
+    auto bytesOf = [&](std::size_t slot) { return buffer.data() + slot * block; };
+    auto gotOf = [&](std::size_t slot) { return candidates[group.members[slot]].got; };
+    std::sort(readable.begin(), readable.end(), [&](std::size_t x, std::size_t y) {
+      if (gotOf(x) != gotOf(y)) return gotOf(x) < gotOf(y);
+      return std::memcmp(bytesOf(x), bytesOf(y), gotOf(x)) < 0;
+    });
+
+    // Runs of equal blocks go on together; a short block means the end.
+    for (std::size_t begin = 0; begin < readable.size();) {
+      std::size_t end = begin + 1;
+      while (end < readable.size() && gotOf(readable[end]) == gotOf(readable[begin]) &&
+             std::memcmp(bytesOf(readable[end]), bytesOf(readable[begin]),
+                         gotOf(readable[begin])) == 0)
+        ++end;
+      Group next;
+      for (std::size_t k = begin; k < end; ++k) next.members.push_back(group.members[readable[k]]);
+      if (gotOf(readable[begin]) < block) {
+        // All of them ended here with the same bytes.
+        for (std::size_t m : next.members) {
+          Candidate& c = candidates[m];
+          c.entry->contentSignature = c.signature;
+          grouper.close(c);
+          if (next.members.size() > 1) groupOf[m] = nextGroup;
+        }
+        if (next.members.size() > 1) ++nextGroup;
+      } else {
+        next.offset = group.offset + block;
+        next.block = std::min(block * 4, kLargestBlock);
+        pending.push_back(std::move(next));
+      }
+      begin = end;
+    }
+  }
+  return true;
+}
+
+}  // namespace lumorel
