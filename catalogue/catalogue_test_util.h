@@ -95,6 +95,9 @@ class ForwardingFileSystem : public FileSystem {
   std::unique_ptr<SequentialFile> openSequential(const char* path) override {
     return real_.openSequential(path);
   }
+  std::unique_ptr<WritableFile> createNewFile(const char* path) override {
+    return real_.createNewFile(path);
+  }
   std::unique_ptr<RandomAccessFile> openRandomAccess(const char* path) override {
     return real_.openRandomAccess(path);
   }

@@ -53,6 +53,19 @@ class RandomAccessFile {
   virtual std::optional<std::size_t> readAt(uint64_t offset, char* buffer, std::size_t n) = 0;
 };
 
+// A file opened for writing from its start, made by createNewFile.
+class WritableFile {
+ public:
+  // Closes the file if close() was not called; the file stays on disk.
+  virtual ~WritableFile() = default;
+  // Writes all `n` bytes of `data` at the end. False when not all could be
+  // written (a full disk, an I/O error).
+  [[nodiscard]] virtual bool append(const char* data, std::size_t n) = 0;
+  // Closes the file; false when the close reported an error (a write that
+  // failed late). Only once.
+  [[nodiscard]] virtual bool close() = 0;
+};
+
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
@@ -88,6 +101,12 @@ class FileSystem {
 
   // Opens the file at `path` for sequential reading; null when it cannot.
   virtual std::unique_ptr<SequentialFile> openSequential(const char* path) = 0;
+
+  // Creates a new empty file at `path` for writing, which others may read.
+  // Refuses, with null and nothing changed, when anything at all is at
+  // `path` already (a file, a folder, a link even to nothing: a link is never
+  // followed) or when the folder is missing.
+  virtual std::unique_ptr<WritableFile> createNewFile(const char* path) = 0;
 
   // Opens the regular file at `path` for reading at any offset; null when
   // it cannot (also for anything but a regular file).

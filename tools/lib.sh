@@ -7,6 +7,8 @@ LUMOREL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 LUMOREL_PACKAGES=(cmake ninja-build clang libclang-rt-14-dev libgtest-dev libgmock-dev)
 # The preference store of POSIX users.
 LUMOREL_PACKAGES+=(libsqlite3-dev)
+# The relayed downloads of "lm:" pages.
+LUMOREL_PACKAGES+=(libcurl4-openssl-dev)
 
 say() { printf 'lumorel: %s\n' "$*" >&2; }
 

@@ -109,6 +109,27 @@ class PosixRandomAccessFile final : public RandomAccessFile {
   UniqueFd fd_;
 };
 
+class PosixWritableFile final : public WritableFile {
+ public:
+  explicit PosixWritableFile(UniqueFd fd) : fd_(std::move(fd)) {}
+
+  bool append(const char* data, std::size_t n) override {
+    while (n > 0) {
+      ssize_t put = ::write(fd_.get(), data, n);
+      if (put < 0 && errno == EINTR) continue;
+      if (put <= 0) return false;
+      data += put;
+      n -= static_cast<std::size_t>(put);
+    }
+    return true;
+  }
+
+  bool close() override { return fd_.close(); }
+
+ private:
+  UniqueFd fd_;
+};
+
 // Copies `from` into a new file `to` for a move across file systems. The
 // target is created exclusively and removed again if anything fails, so no
 // existing file is touched and no half copy stays behind.
@@ -214,6 +235,14 @@ std::unique_ptr<RandomAccessFile> PosixFileSystem::openRandomAccess(const char* 
   struct stat st {};
   if (!fd.valid() || fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;
   return std::make_unique<PosixRandomAccessFile>(std::move(fd));
+}
+
+std::unique_ptr<WritableFile> PosixFileSystem::createNewFile(const char* path) {
+  // O_EXCL refuses any existing name, a dangling link included; O_NOFOLLOW
+  // says the same for the last name even where O_EXCL would not be honoured.
+  UniqueFd fd(open(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+  if (!fd.valid()) return nullptr;
+  return std::make_unique<PosixWritableFile>(std::move(fd));
 }
 
 FileSystem& FileSystem::system() {

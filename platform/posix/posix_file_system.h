@@ -24,6 +24,7 @@ class PosixFileSystem final : public FileSystem {
   bool createFolder(const char* path) override;
   bool removeEmptyFolder(const char* path) override;
   std::unique_ptr<SequentialFile> openSequential(const char* path) override;
+  std::unique_ptr<WritableFile> createNewFile(const char* path) override;
   std::unique_ptr<RandomAccessFile> openRandomAccess(const char* path) override;
 };
 

@@ -89,5 +89,32 @@ TEST(PosixFileSystem, FolderAndFileOperations) {
   EXPECT_FALSE(fs.exists(folder.c_str()));
 }
 
+TEST(PosixFileSystem, CreateNewFileNeverTouchesAnExistingName) {
+  TempFolder tree;
+  PosixFileSystem fs;
+  std::string existing = tree.write("old.jpg", "OLD");
+  tree.makeFolder("folder.jpg");
+  ASSERT_EQ(symlink((tree / "target.jpg").c_str(), (tree / "dangling.jpg").c_str()), 0);
+  ASSERT_EQ(symlink(existing.c_str(), (tree / "to-old.jpg").c_str()), 0);
+  for (const char* name : {"old.jpg", "folder.jpg", "dangling.jpg", "to-old.jpg", "none/x.jpg"}) {
+    EXPECT_EQ(fs.createNewFile((tree / name).c_str()), nullptr) << name;
+  }
+  EXPECT_EQ(readFile(existing), "OLD");
+  EXPECT_EQ(readFile(tree / "target.jpg"), "<missing>") << "the link was not followed";
+
+  std::string fresh = tree / "new.jpg";
+  auto out = fs.createNewFile(fresh.c_str());
+  ASSERT_NE(out, nullptr);
+  EXPECT_EQ(fs.createNewFile(fresh.c_str()), nullptr) << "now it exists";
+  EXPECT_TRUE(out->append("ab", 2));
+  EXPECT_TRUE(out->append("", 0));
+  EXPECT_TRUE(out->append("cde", 3));
+  EXPECT_TRUE(out->close());
+  EXPECT_EQ(readFile(fresh), "abcde");
+  struct stat st {};
+  ASSERT_EQ(stat(fresh.c_str(), &st), 0);
+  EXPECT_TRUE(st.st_mode & S_IRUSR);
+}
+
 }  // namespace
 }  // namespace lumorel
