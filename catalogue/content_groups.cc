@@ -17,19 +17,23 @@ constexpr std::size_t kMaxOpenFiles = 200;
 constexpr std::size_t kRoundBudget = std::size_t{16} << 20;
 constexpr std::size_t kFirstBlock = 4096;
 constexpr std::size_t kLargestBlock = 256 * 1024;
+// Up to this many members a round compares each with the runs found so far.
+constexpr std::size_t kFewMembers = 16;
 
 struct Candidate {
   ImageEntry* entry;
   std::unique_ptr<RandomAccessFile> file;  // open while it is worth keeping
-  uint32_t signature = 0;
   std::size_t got = 0;  // bytes of the last block
 };
 
 // Candidates still sharing every byte read so far, and where they stand.
+// Sharing their bytes, they share the signature of those bytes too, so it is
+// summed once for the group.
 struct Group {
   std::vector<std::size_t> members;  // indices into the candidates
   uint64_t offset = 0;
   std::size_t block = kFirstBlock;
+  uint32_t signature = 0;
 };
 
 class Grouper {
@@ -56,7 +60,6 @@ class Grouper {
     std::optional<std::size_t> got = file->readAt(offset, into, n);
     if (!got) return false;
     c.got = *got;
-    c.signature = contentSignatureOf(into, *got, offset, c.signature);
     return true;
   }
 
@@ -150,27 +153,53 @@ bool groupByContent(const std::vector<ImageEntry*>& entries, FileSystem& fs,
     }
     auto bytesOf = [&](std::size_t slot) { return buffer.data() + slot * block; };
     auto gotOf = [&](std::size_t slot) { return candidates[group.members[slot]].got; };
-    std::sort(readable.begin(), readable.end(), [&](std::size_t x, std::size_t y) {
-      if (gotOf(x) != gotOf(y)) return gotOf(x) < gotOf(y);
-      return std::memcmp(bytesOf(x), bytesOf(y), gotOf(x)) < 0;
-    });
+    auto same = [&](std::size_t x, std::size_t y) {
+      return gotOf(x) == gotOf(y) && std::memcmp(bytesOf(x), bytesOf(y), gotOf(x)) == 0;
+    };
+    // Runs of members with equal blocks. A few members each join the first
+    // run whose block equals theirs: twins make few runs, and blocks that
+    // differ mostly differ early, so a miss costs little. Many members are
+    // sorted instead, which bounds the comparisons however many runs there are.
+    std::vector<std::vector<std::size_t>> runs;
+    if (readable.size() <= kFewMembers) {
+      for (std::size_t slot : readable) {
+        auto run = std::find_if(runs.begin(), runs.end(),
+                                [&](const std::vector<std::size_t>& r) { return same(r[0], slot); });
+        if (run == runs.end()) {
+          runs.push_back({slot});
+        } else {
+          run->push_back(slot);
+        }
+      }
+    } else {
+      std::sort(readable.begin(), readable.end(), [&](std::size_t x, std::size_t y) {
+        if (gotOf(x) != gotOf(y)) return gotOf(x) < gotOf(y);
+        return std::memcmp(bytesOf(x), bytesOf(y), gotOf(x)) < 0;
+      });
+      for (std::size_t k = 0; k < readable.size(); ++k) {
+        if (k == 0 || !same(runs.back()[0], readable[k])) runs.emplace_back();
+        runs.back().push_back(readable[k]);
+      }
+    }
 
-    // Runs of equal blocks go on together; a short block means the end.
-    for (std::size_t begin = 0; begin < readable.size();) {
-      std::size_t end = begin + 1;
-      while (end < readable.size() && gotOf(readable[end]) == gotOf(readable[begin]) &&
-             std::memcmp(bytesOf(readable[end]), bytesOf(readable[begin]),
-                         gotOf(readable[begin])) == 0)
-        ++end;
+    // A run goes on together; a short block means the end of its files.
+    for (const std::vector<std::size_t>& run : runs) {
+      const std::size_t first = run[0];
       Group next;
-      for (std::size_t k = begin; k < end; ++k) next.members.push_back(group.members[readable[k]]);
-      if (gotOf(readable[begin]) < block) {
+      for (std::size_t slot : run) next.members.push_back(group.members[slot]);
+      if (next.members.size() > 1) {
+        next.signature =
+            contentSignatureOf(bytesOf(first), gotOf(first), group.offset, group.signature);
+      }
+      if (gotOf(first) < block) {
         // All of them ended here with the same bytes.
         for (std::size_t m : next.members) {
           Candidate& c = candidates[m];
-          c.entry->contentSignature = c.signature;
           grouper.close(c);
-          if (next.members.size() > 1) groupOf[m] = nextGroup;
+          if (next.members.size() > 1) {
+            c.entry->contentSignature = next.signature;
+            groupOf[m] = nextGroup;
+          }
         }
         if (next.members.size() > 1) ++nextGroup;
       } else {
@@ -178,7 +207,6 @@ bool groupByContent(const std::vector<ImageEntry*>& entries, FileSystem& fs,
         next.block = std::min(block * 4, kLargestBlock);
         pending.push_back(std::move(next));
       }
-      begin = end;
     }
   }
   return true;

@@ -24,7 +24,8 @@ uint32_t contentSignatureOf(const char* bytes, std::size_t n, uint64_t offset,
 // identical bytes. All files are read together, block by block, and a file
 // stops being read as soon as no other file shares its bytes so far, so each
 // file is read at most once and a file unlike the others only up to where it
-// differs. Files read to their end get their content signature stored.
+// differs. Files found to have a twin get their content signature stored
+// (summed once per group of identical bytes).
 //
 // Returns, for each entry, a group number shared with the entries of the same
 // content, or kNoContentGroup for an entry that matches no other: unique

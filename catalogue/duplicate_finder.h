@@ -28,8 +28,8 @@ uint32_t nameSignatureOf(const char* shortName);
 // `from`. Nothing moves when `from` has fewer than two entries or its head is
 // not a local file.
 //
-// Every entry gets its name signature; files read to their end get their
-// content signature. `from.progress` counts the anchors taken. When
+// Every entry gets its name signature; files with a twin get their content
+// signature. `from.progress` counts the anchors taken. When
 // `from.abort` is set the finder returns at once, leaving the groups moved so
 // far (an anchor whose matches had moved stays behind).
 //

@@ -121,7 +121,7 @@ TEST_F(DuplicateFinderTest, ManyCopiesOfOneSizeAreGroupedWithoutRunningOutOfFile
   EXPECT_EQ(result.back(), "c0.jpg");
 }
 
-TEST_F(DuplicateFinderTest, ComputesSignaturesOfNamesAndOfFilesReadToTheEnd) {
+TEST_F(DuplicateFinderTest, ComputesSignaturesOfNamesAndOfFilesWithATwin) {
   auto list = makeList({{"ab.jpg", "\x05\x06"}, {"AB.JPG", "\x05\x06"}, {"z.jpg", "q"}});
   ImageList result;
   findDuplicates(*list, result, false, true, FileSystem::system());
