@@ -24,6 +24,7 @@ class FetchStream {
   // Reads up to `n` bytes into `buffer`, waiting until at least one byte, the
   // end or a failure comes. Returns how many were read, 0 at the end, or
   // nullopt when the download failed (network error, time-out, cancelled).
+  // A read of 0 bytes gives 0 at once.
   virtual std::optional<std::size_t> read(char* buffer, std::size_t n) = 0;
 };
 

@@ -114,6 +114,11 @@ HResult PlugProt::readRelay(char* buffer, uint32_t count, uint32_t* countRead) {
     saveFile_ = env_.fs.createNewFile(savePath_.c_str());
     if (!saveFile_) savePath_.clear();  // no later Read tries again
   }
+  if (count == 0) {
+    // Nothing asked, nothing read: the stream is not waited for.
+    if (countRead) *countRead = 0;
+    return kSFalse;
+  }
   std::optional<std::size_t> got = relay_->read(buffer, count);
   const uint32_t n = static_cast<uint32_t>(got.value_or(0));
   if (countRead) *countRead = n;

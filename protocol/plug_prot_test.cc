@@ -257,6 +257,10 @@ TEST_F(RelayTest, StreamsTheDownloadAndSavesIt) {
   auto handler = started(relayUrl(encoded, "/big.jpg"));
   EXPECT_EQ(sink_->reports(), reportsFor(0, kSFalse));
   EXPECT_FALSE(fs_.exists(path.c_str())) << "the file comes with the first Read";
+  uint32_t none = 7;
+  EXPECT_EQ(handler->Read(nullptr, 0, &none), kSFalse);
+  EXPECT_EQ(none, 0u) << "nothing asked, nothing given";
+  EXPECT_EQ(readFile(path), "");
 
   EXPECT_EQ(readAll(*handler, 4096, kSFalse), pattern(200000));
   char buffer[16];

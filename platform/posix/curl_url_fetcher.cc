@@ -57,6 +57,7 @@ class CurlStream final : public FetchStream {
   }
 
   std::optional<std::size_t> read(char* buffer, std::size_t n) override {
+    if (n == 0) return 0;
     while (pending_.size() == taken_) {
       if (done_) {
         if (result_ != CURLE_OK) return std::nullopt;
