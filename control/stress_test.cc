@@ -31,7 +31,7 @@ TEST_F(ControlStressTest, MembersCalledWhileWorkersRun) {
       EXPECT_TRUE(name == Variant("") || name.text()[0] == 'p') << describe(name);
       const int32_t size = value("CurrentFileSize").int32();
       EXPECT_TRUE(size == 0 || size == 4) << size;
-      EXPECT_EQ(value("DuplicateStatus").int32() >= 0, true);
+      EXPECT_GE(value("DuplicateStatus").int32(), 0);
       EXPECT_EQ(value("Exists", {tree_.path()}), Variant(1));
       ++reads;
     }
