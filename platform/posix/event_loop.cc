@@ -40,7 +40,18 @@ void EventLoop::stopTimer() {
   tick_ = nullptr;
 }
 
-void EventLoop::run() {
+void EventLoop::run() { runUntil(nullptr); }
+
+bool EventLoop::runUntil(const std::function<bool()>& done) {
+  while (!(done && done())) {
+    std::function<void()> task = nextTask();
+    if (!task) return false;
+    task();
+  }
+  return true;
+}
+
+std::function<void()> EventLoop::nextTask() {
   std::unique_lock<Mutex> lock(mu_);
   while (true) {
     auto ready = [this]() LM_NO_THREAD_SAFETY_ANALYSIS { return stopping_ || !tasks_.empty(); };
@@ -51,7 +62,7 @@ void EventLoop::run() {
         wake_.wait(lock, ready);
       }
     }
-    if (stopping_) return;
+    if (stopping_) return nullptr;
     auto now = std::chrono::steady_clock::now();
     if (tick_ && now >= due_) {
       // Ticks queue like any task, so a tick queued before stopTimer still
@@ -63,10 +74,7 @@ void EventLoop::run() {
     if (tasks_.empty()) continue;
     std::function<void()> task = std::move(tasks_.front());
     tasks_.pop_front();
-    lock.unlock();
-    task();
-    task = nullptr;
-    lock.lock();
+    return task;
   }
 }
 

@@ -27,10 +27,20 @@ class EventLoop final : public UiThread {
   // True when called from the loop's thread.
   bool isCurrent() const { return std::this_thread::get_id() == thread_.get_id(); }
 
+  // Runs queued tasks and timer ticks, one after another as the loop does,
+  // until `done()` is true after a task, as a modal dialog's message loop
+  // does while the caller waits for an answer; `done` is asked first and
+  // after every task, on the loop's thread. Returns true once `done()` is
+  // true, false when the loop is being stopped (the destructor was called).
+  // Calls may nest. REQUIRES: called from a task on the loop's own thread.
+  bool runUntil(const std::function<bool()>& done);
+
  private:
   using Time = std::chrono::steady_clock::time_point;
 
-  void run() LM_NO_THREAD_SAFETY_ANALYSIS;
+  void run();
+  // Waits for the next task or tick; null when the loop is being stopped.
+  std::function<void()> nextTask() LM_NO_THREAD_SAFETY_ANALYSIS;
 
   Mutex mu_;
   std::condition_variable_any wake_;

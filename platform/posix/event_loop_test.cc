@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <future>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -51,6 +52,53 @@ TEST(EventLoop, ANewTimerReplacesTheRunningOne) {
   EXPECT_GE(stoppedAt, 5);
   EXPECT_LE(fast.load(), stoppedAt + 1) << "at most a tick queued before the stop";
   onLoop(loop, [&] { loop.stopTimer(); });  // a second stop does nothing
+}
+
+TEST(EventLoop, RunUntilKeepsTheTimerTickingWhileItsCallerWaits) {
+  EventLoop loop;
+  std::promise<bool> result;
+  int ticks = 0;  // touched on the loop's thread only
+  loop.post([&] {
+    loop.startTimer(1, [&] { ++ticks; });
+    result.set_value(loop.runUntil([&] { return ticks >= 3; }));
+    loop.stopTimer();
+  });
+  EXPECT_TRUE(result.get_future().get());
+}
+
+TEST(EventLoop, RunUntilReturnsWhenDoneAndAfterTheTaskThatAnswers) {
+  EventLoop loop;
+  std::vector<std::string> order;
+  std::promise<bool> result;
+  bool answered = false;  // touched on the loop's thread only
+  loop.post([&] {
+    order.push_back("open");
+    result.set_value(loop.runUntil([&] { return answered; }));
+    order.push_back("closed");
+  });
+  loop.post([&] { order.push_back("other call"); });
+  loop.post([&] {
+    order.push_back("answer");
+    answered = true;
+  });
+  loop.post([&] { order.push_back("after"); });
+  EXPECT_TRUE(result.get_future().get());
+  onLoop(loop, [] {});
+  EXPECT_EQ(order, (std::vector<std::string>{"open", "other call", "answer", "closed", "after"}));
+}
+
+TEST(EventLoop, RunUntilGivesUpWhenTheLoopStops) {
+  std::promise<bool> result;
+  std::promise<void> waiting;
+  {
+    EventLoop loop;
+    loop.post([&] {
+      waiting.set_value();
+      result.set_value(loop.runUntil([] { return false; }));
+    });
+    waiting.get_future().wait();
+  }  // the destructor stops the nested wait and joins
+  EXPECT_FALSE(result.get_future().get());
 }
 
 }  // namespace
