@@ -24,9 +24,22 @@ bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 void appendScriptEscaped(std::string& out, std::string_view value) {
   static constexpr char kHex[] = "0123456789ABCDEF";
+  // Bytes at either end that could join the text beside the value into a
+  // U+2028 or U+2029 (E2 80 A8, E2 80 A9): leading continuation bytes, and a
+  // trailing E2 or E2 80. They are not whole characters, so escaping them
+  // loses nothing.
+  auto joins = [](char c) { return c == '\x80' || c == '\xA8' || c == '\xA9'; };
+  std::size_t head = 0;
+  while (head < 2 && head < value.size() && joins(value[head])) ++head;
+  std::size_t tail = value.size();
+  if (value.ends_with('\xE2')) {
+    tail -= 1;
+  } else if (value.ends_with("\xE2\x80")) {
+    tail -= 2;
+  }
   for (std::size_t i = 0; i < value.size(); ++i) {
     const auto c = static_cast<unsigned char>(value[i]);
-    if (needsEscape(c)) {
+    if (needsEscape(c) || i < head || i >= tail) {
       out += "\\x";
       out.push_back(kHex[c >> 4]);
       out.push_back(kHex[c & 0xF]);

@@ -36,7 +36,10 @@ std::optional<std::string> formatPage(std::string_view pageTemplate,
 // (quoted with ' or "). Quotes, the backtick, backslash, "<", ">", "&",
 // every control character (0x00 to 0x1F and 0x7F) become "\xHH"; the UTF-8
 // forms of U+2028 and U+2029 (line terminators in script) become "\u2028"
-// and "\u2029". Every other byte is copied, so other text keeps its bytes.
+// and "\u2029"; the pieces of those forms that a value starts or ends
+// with become "\xHH" too, so that no line terminator forms where the value
+// meets the text beside it. Every other byte is copied, so other text keeps
+// its bytes.
 void appendScriptEscaped(std::string& out, std::string_view value);
 
 }  // namespace lumorel

@@ -39,6 +39,12 @@ TEST(FormatPage, RefusesInsertsItCannotFill) {
   }
 }
 
+TEST(FormatPage, InsertsSideBySideFormNoLineTerminator) {
+  std::optional<std::string> text = formatPage("'%1%2'", {"\xE2\x80", "\xA9", "", ""});
+  ASSERT_TRUE(text);
+  EXPECT_EQ(*text, "'\\xE2\\x80\\xA9'");
+}
+
 TEST(FormatPage, FillsTheSlideShowPage) {
   // "lm:&rsrc=mainimg&2=0&1=": insert 1 empty, insert 3 not given (a space).
   const std::string page =
@@ -59,7 +65,13 @@ TEST(AppendScriptEscaped, EscapesWhatCouldLeaveAStringLiteral) {
       {"\r\n\t\v", "\\x0D\\x0A\\x09\\x0B"},
       {std::string("\0\x1f\x7f", 3), "\\x00\\x1F\\x7F"},
       {"\xE2\x80\xA8|\xE2\x80\xA9", "\\u2028|\\u2029"},
-      {"\xE2\x80\xAA caf\xC3\xA9 \xE2\x80", "\xE2\x80\xAA caf\xC3\xA9 \xE2\x80"},
+      {"\xE2\x80\xAA caf\xC3\xA9 \xE2\x82\xAC", "\xE2\x80\xAA caf\xC3\xA9 \xE2\x82\xAC"},
+      // Pieces of a line terminator at either end could join the text beside.
+      {"\xA8", "\\xA8"},
+      {"\x80\xA9\x80x", "\\x80\\xA9\x80x"},
+      {"x\xE2", "x\\xE2"},
+      {"x\xE2\x80", "x\\xE2\\x80"},
+      {"\xE2\x80\xA8\xE2\x80", "\\u2028\\xE2\\x80"},
       {"%1!s!%%", "%1!s!%%"},  // an insert is not formatted again
   };
   for (const auto& [value, escaped] : cases) {
