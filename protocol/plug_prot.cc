@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "catalogue/picture_name.h"
 #include "protocol/page_production.h"
@@ -40,9 +41,10 @@ HResult PlugProt::Start(std::string_view url, std::shared_ptr<ProtocolSink> sink
   }
   if (url.size() < 3 || !endsWithNoCase(url.substr(0, 3), "lm:"))
     return kInetEUseDefaultProtocolHandler;
+  std::shared_ptr<ProtocolSink> replaced;  // let go outside the lock
   {
     MutexLock lock(sinkMu_);
-    sink_ = sink;
+    replaced = std::exchange(sink_, sink);
   }
   if (!bindInfo || !bindInfo->GetBindInfo()) return kInetEUseDefaultProtocolHandler;
   {

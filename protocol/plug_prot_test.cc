@@ -102,7 +102,6 @@ TEST_F(PlugProtTest, ReadsByteByByte) {
 }
 
 TEST_F(PlugProtTest, AcceptsOnlyLmUrlsThatFit) {
-  pages_.add(std::string(kMaxUrlText - 1 - 3, 'p'), "longest");
   const std::pair<std::string, HResult> cases[] = {
       {"LM:main", kSOk},
       {"Lm:&rsrc=main", kSOk},
