@@ -9,6 +9,8 @@ LUMOREL_PACKAGES=(cmake ninja-build clang libclang-rt-14-dev libgtest-dev libgmo
 LUMOREL_PACKAGES+=(libsqlite3-dev)
 # The relayed downloads of "lm:" pages.
 LUMOREL_PACKAGES+=(libcurl4-openssl-dev)
+# The browser host: its HTTP server and JSON.
+LUMOREL_PACKAGES+=(pkg-config libcpp-httplib-dev nlohmann-json3-dev)
 
 say() { printf 'lumorel: %s\n' "$*" >&2; }
 

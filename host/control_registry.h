@@ -1,0 +1,64 @@
+// The live controls of the browser host by id, and the reaper that closes
+// the control of a page that has gone.
+#ifndef LUMOREL_HOST_CONTROL_REGISTRY_H_
+#define LUMOREL_HOST_CONTROL_REGISTRY_H_
+
+#include <chrono>
+#include <condition_variable>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <thread>
+
+#include "host/control_session.h"
+#include "platform/mutex.h"
+
+namespace lumorel {
+
+// A page counts as gone when its event stream has been closed (or never
+// opened) for `grace`; its control is then closed and destroyed. Thread
+// safety: every member from any thread.
+class ControlRegistry {
+ public:
+  // More live controls than this are refused (each has a thread).
+  static constexpr std::size_t kMaxControls = 512;
+
+  ControlRegistry(const SessionEnv& env, std::chrono::milliseconds grace);
+  // closeAll().
+  ~ControlRegistry();
+
+  ControlRegistry(const ControlRegistry&) = delete;
+  ControlRegistry& operator=(const ControlRegistry&) = delete;
+
+  // A new control with a new random id; null when the registry is closed or
+  // full.
+  std::shared_ptr<ControlSession> create() LM_EXCLUDES(mu_);
+  // The live control `id`, or null.
+  std::shared_ptr<ControlSession> find(std::string_view id) LM_EXCLUDES(mu_);
+  // Closes and forgets the control `id`; false when there is none.
+  bool remove(std::string_view id) LM_EXCLUDES(mu_);
+  // True when a live control has handed out a picture text for `path`.
+  bool pictureHandedOut(const std::string& path) LM_EXCLUDES(mu_);
+  std::size_t size() LM_EXCLUDES(mu_);
+
+  // Stops the reaper, refuses new controls, and closes and destroys every
+  // control, one after another. Idempotent.
+  void closeAll() LM_EXCLUDES(mu_);
+
+ private:
+  void reap() LM_NO_THREAD_SAFETY_ANALYSIS;
+
+  const SessionEnv env_;
+  const std::chrono::milliseconds grace_;
+  Mutex mu_;
+  std::condition_variable_any wake_;
+  std::map<std::string, std::shared_ptr<ControlSession>, std::less<>> sessions_
+      LM_GUARDED_BY(mu_);
+  bool closing_ LM_GUARDED_BY(mu_) = false;
+  std::thread reaper_;  // last: starts once the rest is ready
+};
+
+}  // namespace lumorel
+
+#endif  // LUMOREL_HOST_CONTROL_REGISTRY_H_

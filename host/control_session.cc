@@ -1,0 +1,135 @@
+#include "host/control_session.h"
+
+#include <future>
+
+#include "control/dispatcher.h"
+
+namespace lumorel {
+namespace {
+
+// Members whose text is a picture the page may show.
+bool givesPictureText(int32_t dispid) {
+  return dispid == 2 || dispid == 3 || dispid == 4 || dispid == 50;  // Previous, Current,
+                                                                      // NextName, CurrentMidi
+}
+
+constexpr int32_t kSetParentDirId = 1;
+
+// The page's handlers: each event goes out on the stream.
+class StreamEventSink final : public EventSink {
+ public:
+  explicit StreamEventSink(EventStream& stream) : stream_(stream) {}
+  HResult invoke(int32_t dispid) override {
+    stream_.send(eventName(dispid), "{\"dispid\":" + std::to_string(dispid) + "}");
+    return kSOk;
+  }
+
+ private:
+  static std::string_view eventName(int32_t dispid) {
+    switch (dispid) {
+      case 300:
+        return "OnLoadDone";
+      case 301:
+        return "OnTimer";
+      case 302:
+        return "OnDupDone";
+      case 303:
+        return "OnOrganizeDone";
+      default:
+        return "event";  // any other DISPID: the bridge looks at "dispid"
+    }
+  }
+  EventStream& stream_;
+};
+
+}  // namespace
+
+ControlSession::ControlSession(std::string id, const SessionEnv& env)
+    : id_(std::move(id)), env_(env), window_(events_) {
+  runOnUi([this] {
+    control_ = std::make_unique<EnumImg>(
+        ControlEnv{env_.fs, env_.clock, env_.threads, *loop_, dialogs_, env_.preferences,
+                   nullptr},
+        env_.workerWaitMs);
+    control_->setHostWindow(&window_);
+    control_->advise(std::make_shared<StreamEventSink>(events_));
+  });
+}
+
+ControlSession::~ControlSession() {
+  close();
+  loop_.reset();
+}
+
+bool ControlSession::runOnUi(std::function<void()> task) {
+  auto done = std::make_shared<std::promise<void>>();
+  std::future<void> finished = done->get_future();
+  loop_->post([&task, done] {
+    task();
+    done->set_value();
+  });
+  try {
+    finished.get();
+    return true;
+  } catch (const std::future_error&) {
+    return false;  // the loop dropped the task: it is being stopped
+  }
+}
+
+CallOutcome ControlSession::call(int32_t dispid, uint16_t kinds, std::vector<Variant> args,
+                                 std::optional<WindowPlacement> placement) {
+  CallOutcome outcome;
+  if (closed()) return outcome;
+  runOnUi([&] {
+    if (!control_) return;
+    if (placement) window_.setPlacement(*placement);
+    if (dispid == kSetParentDirId) {
+      MutexLock lock(picturesMu_);
+      pictures_.clear();  // a new scan: the old pictures are no longer held
+    }
+    outcome.hr = invoke(*control_, dispid, kinds, args, &outcome.value);
+    outcome.ran = true;
+  });
+  if (outcome.ran && outcome.hr == kSOk && givesPictureText(dispid)) notePicture(outcome.value);
+  return outcome;
+}
+
+void ControlSession::notePicture(const Variant& text) {
+  if (text.type() != Variant::Type::kString) return;
+  std::string_view value = text.text();
+  constexpr std::string_view kScheme = "file://";
+  if (value.substr(0, kScheme.size()) == kScheme) value.remove_prefix(kScheme.size());
+  if (value.empty() || value.front() != '/') return;  // an address, not a file
+  MutexLock lock(picturesMu_);
+  pictures_.emplace(value);
+}
+
+bool ControlSession::handedOutPicture(const std::string& path) {
+  MutexLock lock(picturesMu_);
+  return pictures_.count(path) != 0;
+}
+
+std::optional<DialogAnswer> ControlSession::answerDialog(int dialog, nlohmann::json value) {
+  std::optional<DialogAnswer> answer;
+  if (closed()) return answer;
+  runOnUi([&] {
+    if (control_) answer = dialogs_.answer(dialog, value);
+  });
+  return answer;
+}
+
+void ControlSession::close() {
+  MutexLock lock(closeMu_);
+  if (closed()) return;
+  closed_.store(true, std::memory_order_release);
+  // First the open dialog ends (its nested loop returns after this task),
+  // then the control is closed and destroyed at the loop's outer level.
+  loop_->post([this] {
+    dialogs_.cancelAll();
+    if (control_) control_->Close();
+  });
+  runOnUi([this] { control_.reset(); });
+  events_.close();
+}
+
+}  // namespace lumorel

@@ -1,0 +1,106 @@
+// One page's control in the browser host: an EnumImg on a UI thread of its
+// own, its event stream, its dialogs and window, and the pictures it has
+// handed to the page.
+#ifndef LUMOREL_HOST_CONTROL_SESSION_H_
+#define LUMOREL_HOST_CONTROL_SESSION_H_
+
+#include <atomic>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "control/enum_img.h"
+#include "control/variant.h"
+#include "host/event_stream.h"
+#include "host/page_dialogs.h"
+#include "host/page_window.h"
+#include "platform/mutex.h"
+#include "platform/posix/event_loop.h"
+
+namespace lumorel {
+
+// The process-wide services every control uses; borrowed, living for the
+// whole host.
+struct SessionEnv {
+  FileSystem& fs;
+  Clock& clock;
+  ThreadFactory& threads;
+  PreferenceBackend& preferences;
+  uint32_t workerWaitMs = kWorkerWaitMs;
+};
+
+// What a member call gave.
+struct CallOutcome {
+  bool ran = false;  // false: the control was closed before the call ran
+  HResult hr = kSOk;
+  Variant value;
+};
+
+// Thread safety: every public member may be called from any thread except
+// the session's own UI thread. Calls run on the UI thread one after another,
+// in the order they were made; while a dialog of the control is open, later
+// calls run before the call that opened it returns.
+class ControlSession {
+ public:
+  // Makes the control on a new UI thread (and waits for that).
+  ControlSession(std::string id, const SessionEnv& env);
+  // Closes the session (close()) if that was not done.
+  ~ControlSession();
+
+  ControlSession(const ControlSession&) = delete;
+  ControlSession& operator=(const ControlSession&) = delete;
+
+  const std::string& id() const { return id_; }
+  EventStream& events() { return events_; }
+
+  // Invokes the member `dispid` of kind `kinds` with `args` on the UI
+  // thread, after taking `placement` as the window's, and waits for it.
+  CallOutcome call(int32_t dispid, uint16_t kinds, std::vector<Variant> args,
+                   std::optional<WindowPlacement> placement);
+
+  // The page's answer to its open dialog `dialog` (see PageDialogs::answer).
+  // nullopt when the control is closed.
+  std::optional<DialogAnswer> answerDialog(int dialog, nlohmann::json value);
+
+  // True while the control's folder prompt is open.
+  bool folderPromptOpen() const { return dialogs_.folderPromptOpen(); }
+
+  // True when the control has handed the page a picture text for `path`
+  // (a local file) since its last scan began.
+  bool handedOutPicture(const std::string& path) LM_EXCLUDES(picturesMu_);
+
+  // The page is gone: an open dialog is declined, the control is closed
+  // (its worker told to stop) and destroyed on its UI thread (which waits
+  // for the worker), and the event stream ends. Later calls do not run.
+  // Idempotent; blocks until done.
+  void close() LM_EXCLUDES(closeMu_);
+  bool closed() const {
+    // Acquire pairs with close()'s release: only a yes/no is read.
+    return closed_.load(std::memory_order_acquire);
+  }
+
+ private:
+  // Runs `task` on the UI thread and waits for it; false when it never ran.
+  bool runOnUi(std::function<void()> task);
+  // Notes the local file behind a picture text the page was given.
+  void notePicture(const Variant& text) LM_EXCLUDES(picturesMu_);
+
+  const std::string id_;
+  const SessionEnv env_;
+  EventStream events_;
+  PageWindow window_;
+  Mutex picturesMu_;
+  std::set<std::string> pictures_ LM_GUARDED_BY(picturesMu_);
+  Mutex closeMu_;  // one close at a time
+  std::atomic<bool> closed_{false};
+  // The UI thread; the destructor ends it before any other member goes.
+  std::unique_ptr<EventLoop> loop_ = std::make_unique<EventLoop>();
+  PageDialogs dialogs_{*loop_, events_, env_.fs};
+  std::unique_ptr<EnumImg> control_;  // UI thread only; null once closed
+};
+
+}  // namespace lumorel
+
+#endif  // LUMOREL_HOST_CONTROL_SESSION_H_

@@ -1,0 +1,74 @@
+// The browser host's HTTP server on loopback: the "lm:" pages with the bridge
+// in them, the controls' calls, events and dialogs, the pictures, and the
+// checks every request passes first.
+#ifndef LUMOREL_HOST_HOST_SERVER_H_
+#define LUMOREL_HOST_HOST_SERVER_H_
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "host/control_registry.h"
+#include "platform/page_store.h"
+#include "platform/url_fetcher.h"
+
+namespace httplib {
+class Server;
+}
+
+namespace lumorel {
+
+struct HostConfig {
+  // The port on 127.0.0.1; 0 picks a free one.
+  uint16_t port = 4714;
+  // The run's token: every bridge request carries it.
+  std::string token;
+  // Borrowed; outlive the server.
+  const PageStore* pages = nullptr;
+  UrlFetcher* fetcher = nullptr;
+  SessionEnv session;
+  // How long a page's event stream may stay closed before its control goes.
+  std::chrono::milliseconds grace{5000};
+  // Threads that serve connections; an event stream holds one while open.
+  std::size_t threads = 256;
+};
+
+// Thread safety: start() and stop() from one thread (not a serving one);
+// requests are served on the server's own threads.
+class HostServer {
+ public:
+  explicit HostServer(HostConfig config);
+  // stop().
+  ~HostServer();
+
+  HostServer(const HostServer&) = delete;
+  HostServer& operator=(const HostServer&) = delete;
+
+  // Binds 127.0.0.1 at the configured port. False, with a message in
+  // `error`, when it cannot (the port is taken, say).
+  [[nodiscard]] bool bind(std::string& error);
+  // The bound port.
+  uint16_t port() const { return port_; }
+  // Serves on a thread of its own until stop(). REQUIRES: bind() succeeded.
+  void start();
+  // Stops taking requests, ends every event stream and open dialog, and
+  // closes and destroys every control. Idempotent.
+  void stop();
+
+  ControlRegistry& registry() { return registry_; }
+
+ private:
+  void routes();
+
+  const HostConfig config_;
+  ControlRegistry registry_;
+  std::unique_ptr<httplib::Server> server_;
+  uint16_t port_ = 0;
+  std::thread thread_;
+};
+
+}  // namespace lumorel
+
+#endif  // LUMOREL_HOST_HOST_SERVER_H_

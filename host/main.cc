@@ -1,0 +1,113 @@
+// lumorel: serves Lumorel's pages to the browser of this machine and runs one
+// EnumImg per page. See --help.
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <iostream>
+#include <memory>
+#include <thread>
+
+#include "host/folder_page_store.h"
+#include "host/host_server.h"
+#include "host/options.h"
+#include "platform/clock.h"
+#include "platform/file_system.h"
+#include "platform/posix/curl_url_fetcher.h"
+#include "platform/preference_backend.h"
+#include "platform/worker_thread.h"
+
+extern char** environ;
+
+namespace lumorel {
+namespace {
+
+// Opens `address` in the user's default browser, in the background; says
+// so when no browser could be opened (the printed address is enough then).
+void openBrowser(const std::string& address) {
+  std::thread([address] {
+    pid_t pid = 0;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    char* argv[] = {const_cast<char*>("xdg-open"), const_cast<char*>(address.c_str()), nullptr};
+    const int failed = posix_spawnp(&pid, "xdg-open", &actions, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    int status = 0;
+    if (failed != 0) {
+      std::fprintf(stderr, "lumorel: xdg-open is not installed; open the address above in a browser\n");
+    } else if (waitpid(pid, &status, 0) == pid && !(WIFEXITED(status) && WEXITSTATUS(status) == 0)) {
+      std::fprintf(stderr, "lumorel: no browser could be opened; open the address above in a browser\n");
+    }
+  }).detach();
+}
+
+int run(const std::vector<std::string>& args) {
+  std::string error;
+  std::optional<HostOptions> options = parseOptions(args, error);
+  if (!options) {
+    std::cerr << "lumorel: " << error << "\n";
+    return 2;
+  }
+  if (options->help) {
+    std::cout << usageText();
+    return 0;
+  }
+  if (options->version) {
+    std::cout << "Lumorel 1.4\n";
+    return 0;
+  }
+
+  // SIGINT and SIGTERM are taken by this thread alone, with sigwait, so
+  // every thread made from here on leaves them alone.
+  sigset_t stopSignals;
+  sigemptyset(&stopSignals);
+  sigaddset(&stopSignals, SIGINT);
+  sigaddset(&stopSignals, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+  std::unique_ptr<PageStore> pages;
+  if (options->pagesFolder.empty()) {
+    pages = std::make_unique<BuiltInPageStore>();
+  } else {
+    pages = FolderPageStore::load(FileSystem::system(), options->pagesFolder, error);
+    if (!pages) {
+      std::cerr << "lumorel: " << error << "\n";
+      return 1;
+    }
+  }
+  CurlUrlFetcher fetcher;
+  HostConfig config{
+      .port = options->port,
+      .token = options->token.empty() ? randomToken() : options->token,
+      .pages = pages.get(),
+      .fetcher = &fetcher,
+      .session = SessionEnv{FileSystem::system(), Clock::system(), ThreadFactory::system(),
+                            PreferenceBackend::system()},
+  };
+  HostServer server(config);
+  if (!server.bind(error)) {
+    std::cerr << "lumorel: " << error << "\n";
+    return 1;
+  }
+  server.start();
+  const std::string address = servedAddress(server.port(), options->url);
+  std::cout << address << std::endl;
+  if (options->openBrowser) openBrowser(address);
+
+  int signal = 0;
+  sigwait(&stopSignals, &signal);
+  server.stop();  // every control closed and destroyed, its worker waited for
+  return 0;
+}
+
+}  // namespace
+}  // namespace lumorel
+
+int main(int argc, char** argv) {
+  return lumorel::run(std::vector<std::string>(argv + 1, argv + argc));
+}

@@ -1,0 +1,129 @@
+#include "host/options.h"
+
+#include <charconv>
+#include <random>
+
+namespace lumorel {
+namespace {
+
+bool validToken(const std::string& token) {
+  if (token.size() < 8 || token.size() > 128) return false;
+  for (char c : token) {
+    const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                    c == '-' || c == '_';
+    if (!ok) return false;
+  }
+  return true;
+}
+
+bool isLmUrl(const std::string& url) {
+  return url.size() >= 3 && (url[0] == 'l' || url[0] == 'L') && (url[1] == 'm' || url[1] == 'M') &&
+         url[2] == ':';
+}
+
+}  // namespace
+
+std::optional<HostOptions> parseOptions(const std::vector<std::string>& args,
+                                        std::string& error) {
+  HostOptions options;
+  bool urlGiven = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    auto value = [&](const char* name) -> const std::string* {
+      if (i + 1 >= args.size()) {
+        error = std::string(name) + " needs a value";
+        return nullptr;
+      }
+      return &args[++i];
+    };
+    if (arg == "--help" || arg == "-h") {
+      options.help = true;
+    } else if (arg == "--version") {
+      options.version = true;
+    } else if (arg == "--no-browser") {
+      options.openBrowser = false;
+    } else if (arg == "--port") {
+      const std::string* text = value("--port");
+      if (!text) return std::nullopt;
+      unsigned port = 0;
+      auto [end, ec] = std::from_chars(text->data(), text->data() + text->size(), port);
+      if (ec != std::errc() || end != text->data() + text->size() || port > 65535) {
+        error = "--port needs a number from 0 to 65535, not \"" + *text + "\"";
+        return std::nullopt;
+      }
+      options.port = static_cast<uint16_t>(port);
+    } else if (arg == "--token") {
+      const std::string* text = value("--token");
+      if (!text) return std::nullopt;
+      if (!validToken(*text)) {
+        error = "--token needs 8 to 128 letters, digits, '-' or '_'";
+        return std::nullopt;
+      }
+      options.token = *text;
+    } else if (arg == "--pages") {
+      const std::string* text = value("--pages");
+      if (!text) return std::nullopt;
+      options.pagesFolder = *text;
+    } else if (!arg.empty() && arg[0] == '-') {
+      error = "unknown option " + arg + " (see --help)";
+      return std::nullopt;
+    } else {
+      if (urlGiven) {
+        error = "only one address may be given";
+        return std::nullopt;
+      }
+      if (!isLmUrl(arg)) {
+        error = "the address must be an lm: URL, such as lm:main, not \"" + arg + "\"";
+        return std::nullopt;
+      }
+      options.url = arg;
+      urlGiven = true;
+    }
+  }
+  return options;
+}
+
+std::string usageText() {
+  return "Usage: lumorel [--port N] [--token T] [--no-browser] [--pages DIR] [lm-URL]\n"
+         "\n"
+         "Serves Lumorel's pages to the browser on this machine and opens the\n"
+         "browser on lm-URL (lm:main when none is given).\n"
+         "\n"
+         "  --port N      listen on 127.0.0.1 port N (default 4714; 0 picks a free one)\n"
+         "  --token T     the token the pages must give (default: a new random one)\n"
+         "  --no-browser  print the address only, do not open a browser\n"
+         "  --pages DIR   serve the page set in DIR instead of the one built in: each\n"
+         "                file NAME.htm is the page NAME, NAME.formatted.htm the page\n"
+         "                NAME taking the URL's inserts, any other file is served by\n"
+         "                its full name (pictures)\n"
+         "  --help        show this text\n"
+         "  --version     show the version\n"
+         "\n"
+         "Ctrl-C ends it.\n";
+}
+
+std::string randomToken() {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::random_device random;
+  std::string token;
+  for (int i = 0; i < 32; ++i) token.push_back(kDigits[random() % 16]);
+  return token;
+}
+
+std::string servedAddress(uint16_t port, const std::string& url) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string address = "http://127.0.0.1:" + std::to_string(port) + "/";
+  for (unsigned char c : url) {
+    if (c <= 0x20 || c >= 0x7F || c == '"' || c == '<' || c == '>' || c == '`' || c == '#' ||
+        c == '{' || c == '}' || c == '|' || c == '\\' || c == '^') {
+      address.push_back('%');
+      address.push_back(kHex[c >> 4]);
+      address.push_back(kHex[c & 0xF]);
+    } else {
+      address.push_back(static_cast<char>(c));
+    }
+  }
+  return address;
+}
+
+}  // namespace lumorel

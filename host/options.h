@@ -1,0 +1,43 @@
+// The command line of lumorel.
+#ifndef LUMOREL_HOST_OPTIONS_H_
+#define LUMOREL_HOST_OPTIONS_H_
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace lumorel {
+
+inline constexpr uint16_t kDefaultPort = 4714;
+
+struct HostOptions {
+  uint16_t port = kDefaultPort;
+  std::string token;  // empty: a random one
+  bool openBrowser = true;
+  std::string pagesFolder;  // empty: the page set compiled in
+  std::string url = "lm:main";
+  bool help = false;
+  bool version = false;
+};
+
+// Parses the arguments after the program's name. nullopt, with a message
+// in `error`, for an unknown option, a missing or bad value, or an address
+// that is not an "lm:" URL.
+std::optional<HostOptions> parseOptions(const std::vector<std::string>& args,
+                                        std::string& error);
+
+// The text of --help.
+std::string usageText();
+
+// A new random token (hex digits).
+std::string randomToken();
+
+// `url` (an "lm:" URL) as the address the host serves it at, on `port`:
+// "http://127.0.0.1:PORT/" followed by the URL, with bytes that may not
+// stand in an address percent-encoded.
+std::string servedAddress(uint16_t port, const std::string& url);
+
+}  // namespace lumorel
+
+#endif  // LUMOREL_HOST_OPTIONS_H_

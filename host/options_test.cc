@@ -1,0 +1,51 @@
+#include "host/options.h"
+
+#include <gtest/gtest.h>
+
+namespace lumorel {
+namespace {
+
+TEST(Options, TheCommandLineAsUsersWriteIt) {
+  std::string error;
+  std::optional<HostOptions> none = parseOptions({}, error);
+  ASSERT_TRUE(none);
+  EXPECT_EQ(none->port, 4714);
+  EXPECT_TRUE(none->openBrowser);
+  EXPECT_EQ(none->url, "lm:main");
+  EXPECT_TRUE(none->token.empty());
+
+  std::optional<HostOptions> all = parseOptions(
+      {"--port", "0", "--token", "abcdefgh12", "--no-browser", "--pages", "/p", "LM:keys"}, error);
+  ASSERT_TRUE(all) << error;
+  EXPECT_EQ(all->port, 0);
+  EXPECT_EQ(all->token, "abcdefgh12");
+  EXPECT_FALSE(all->openBrowser);
+  EXPECT_EQ(all->pagesFolder, "/p");
+  EXPECT_EQ(all->url, "LM:keys");
+  EXPECT_TRUE(parseOptions({"--help"}, error)->help);
+  EXPECT_TRUE(parseOptions({"--version"}, error)->version);
+}
+
+TEST(Options, MistakesAreNamed) {
+  const std::vector<std::vector<std::string>> bad = {
+      {"--port"},           {"--port", "65536"}, {"--port", "x"},     {"--token", "short"},
+      {"--token", "has space in it"}, {"--bogus"}, {"http://x/"},     {"lm:a", "lm:b"},
+  };
+  for (const auto& args : bad) {
+    std::string error;
+    EXPECT_FALSE(parseOptions(args, error)) << args[0];
+    EXPECT_FALSE(error.empty()) << args[0];
+  }
+}
+
+TEST(Options, TheServedAddressKeepsTheUrlReadable) {
+  EXPECT_EQ(servedAddress(4714, "lm:main"), "http://127.0.0.1:4714/lm:main");
+  EXPECT_EQ(servedAddress(80, "lm:&rsrc=mainimg&2=0&1="),
+            "http://127.0.0.1:80/lm:&rsrc=mainimg&2=0&1=");
+  EXPECT_EQ(servedAddress(1, "lm:a b#c\xe9"), "http://127.0.0.1:1/lm:a%20b%23c%E9");
+  EXPECT_EQ(randomToken().size(), 32u);
+  EXPECT_NE(randomToken(), randomToken());
+}
+
+}  // namespace
+}  // namespace lumorel
