@@ -1,1 +1,525 @@
-// bridge
+// The bridge: what the old browser gave Lumorel's pages, for a modern
+// browser and the browser host. Loaded first in every HTML page the host
+// serves. It makes each EnumImg object element a proxy of a control in the
+// host, brings the control's events to the page's handlers, shows the
+// control's dialogs inside the page, maps "lm:" addresses and picture texts
+// to the host's routes, and supplies showModalDialog.
+(function () {
+  'use strict';
+
+  var CLASS_ID = 'clsid:5a3e9d11-2c4b-4e7f-8a61-0d2f4b7c9e01';
+  var token = new URL(document.currentScript.src).searchParams.get('token');
+
+  // The control's members: kinds with their parameter counts. Three open a
+  // dialog; through the bridge they answer later, through a continuation
+  // given as their last argument.
+  var MEMBERS = {
+    SetParentDir: { method: 3 }, PreviousName: { get: 0 }, CurrentName: { get: 0 },
+    NextName: { get: 0 }, Next: { method: 0 }, Previous: { method: 0 }, Rewind: { method: 0 },
+    RemoveCurrent: { method: 0, later: true }, Version: { get: 0 }, QuitIt: { method: 0 },
+    CurrentShortName: { get: 0 }, JumpTo: { method: 1 },
+    PromptForPath: { method: 2, later: true }, Exists: { get: 1 },
+    Preference: { get: 1, put: 2 }, LoadDone: { get: 0 }, CurrentFileSize: { get: 0 },
+    FileCount: { get: 0 }, StartTimer: { method: 1 }, StopTimer: { method: 0 },
+    DirCount: { get: 0 }, Rename: { method: 1 }, OrganizeImages: { method: 0, later: true },
+    JumpToNextDir: { method: 0 }, JumpToRandom: { method: 0 }, JumpToPreviousDir: { method: 0 },
+    RestrictOnlyDuplicates: { method: 2 }, DuplicateStatus: { get: 0 },
+    AddUrlImage: { method: 1 }, SaveWindowLoc: { method: 1 }, ForceImgDraw: { method: 0 },
+    ScrapeUrl: { method: 3 }, CurrentMidi: { get: 1 }
+  };
+  var EVENTS = { OnLoadDone: 300, OnTimer: 301, OnDupDone: 302, OnOrganizeDone: 303 };
+  var PICTURE_MEMBERS = { PreviousName: 1, CurrentName: 1, NextName: 1, CurrentMidi: 1 };
+  var byLowerName = {};
+  Object.keys(MEMBERS).concat(Object.keys(EVENTS)).forEach(function (name) {
+    byLowerName[name.toLowerCase()] = name;
+  });
+
+  var unloading = false;
+  // Picture texts the controls handed out: shown through the picture route.
+  var pictureTexts = Object.create(null);
+
+  // --- Texts as bytes ---
+
+  // The bytes of a script text as the host reads them: UTF-8, except that a
+  // lone U+DC80..U+DCFF stands for the byte it carries (a file name that is
+  // not UTF-8), percent-encoded for an address.
+  function percentBytes(text) {
+    var out = '';
+    function add(b) { out += '%' + (b < 16 ? '0' : '') + b.toString(16).toUpperCase(); }
+    for (var ch of text) {
+      var c = ch.codePointAt(0);
+      if (c >= 0xDC80 && c <= 0xDCFF) add(c - 0xDC00);
+      else if (/[A-Za-z0-9\-_.~\/]/.test(ch)) out += ch;
+      else if (c < 0x80) add(c);
+      else if (c < 0x800) { add(0xC0 | (c >> 6)); add(0x80 | (c & 63)); }
+      else if (c < 0x10000) { add(0xE0 | (c >> 12)); add(0x80 | ((c >> 6) & 63)); add(0x80 | (c & 63)); }
+      else {
+        add(0xF0 | (c >> 18)); add(0x80 | ((c >> 12) & 63));
+        add(0x80 | ((c >> 6) & 63)); add(0x80 | (c & 63));
+      }
+    }
+    return out;
+  }
+
+  // --- Addresses ---
+
+  function pictureAddress(text) {
+    var path = null;
+    if (/^file:\/\//i.test(text)) path = text.slice(7);
+    else if (text.charAt(0) === '/' && pictureTexts[text]) path = text;
+    if (path === null) return null;
+    return '/.lumorel/picture?token=' + token + '&path=' + percentBytes(path);
+  }
+
+  // An "lm:" address becomes the host's route; a picture text the picture
+  // route; anything else stays as it is.
+  function mapAddress(value) {
+    if (typeof value !== 'string') return value;
+    if (/^lm:/i.test(value)) return '/' + value;
+    var picture = pictureAddress(value);
+    return picture === null ? value : picture;
+  }
+
+  function mapProperty(proto, name) {
+    var d = proto && Object.getOwnPropertyDescriptor(proto, name);
+    if (!d || !d.set) return;
+    Object.defineProperty(proto, name, {
+      configurable: true, enumerable: d.enumerable, get: d.get,
+      set: function (v) { d.set.call(this, mapAddress(String(v))); }
+    });
+  }
+  [['HTMLImageElement', 'src'], ['HTMLScriptElement', 'src'], ['HTMLIFrameElement', 'src'],
+   ['HTMLFrameElement', 'src'], ['HTMLEmbedElement', 'src'], ['HTMLSourceElement', 'src'],
+   ['HTMLInputElement', 'src'], ['HTMLAnchorElement', 'href'], ['HTMLAreaElement', 'href'],
+   ['HTMLLinkElement', 'href']].forEach(function (p) {
+    if (window[p[0]]) mapProperty(window[p[0]].prototype, p[1]);
+  });
+  var setAttribute = Element.prototype.setAttribute;
+  Element.prototype.setAttribute = function (name, value) {
+    if (/^(src|href)$/i.test(name)) value = mapAddress(String(value));
+    return setAttribute.call(this, name, value);
+  };
+  var open = window.open;
+  window.open = function (url, name, features) {
+    return open.call(window, mapAddress(url), name === undefined ? '' : name, features);
+  };
+  if (window.navigation) {
+    // location = "lm:..." and its like.
+    window.navigation.addEventListener('navigate', function (e) {
+      var url = e.destination && e.destination.url;
+      if (url && /^lm:/i.test(url) && e.cancelable) {
+        e.preventDefault();
+        location.href = '/' + url;
+      }
+    });
+  }
+
+  // Markup as written: addresses in attributes, and the objects.
+  function adopt(node) {
+    if (node.nodeType !== 1) return;
+    var all = [node].concat(Array.prototype.slice.call(node.querySelectorAll('*')));
+    all.forEach(function (el) {
+      ['src', 'href'].forEach(function (attr) {
+        var v = el.getAttribute(attr);
+        if (v !== null) {
+          var mapped = mapAddress(v);
+          if (mapped !== v) setAttribute.call(el, attr, mapped);
+        }
+      });
+      if (el.tagName === 'OBJECT' && (el.getAttribute('classid') || '').toLowerCase() === CLASS_ID)
+        makeControl(el);
+    });
+  }
+  new MutationObserver(function (records) {
+    records.forEach(function (r) { r.addedNodes.forEach(adopt); });
+  }).observe(document, { childList: true, subtree: true });
+  document.addEventListener('DOMContentLoaded', function () { adopt(document.documentElement); });
+
+  // --- Requests ---
+
+  function placement() {
+    return { left: Math.round(window.screenX), top: Math.round(window.screenY),
+             width: Math.round(window.outerWidth), height: Math.round(window.outerHeight) };
+  }
+
+  function request(method, path, body, wait, done) {
+    var text = body === undefined ? '' : JSON.stringify(body);
+    var headers = { 'X-Lumorel-Token': token, 'Content-Type': 'application/json' };
+    if (unloading) {
+      // Browsers refuse synchronous requests while a page goes away.
+      fetch(path, { method: method, headers: headers, body: text, keepalive: true });
+      return null;
+    }
+    var xhr = new XMLHttpRequest();
+    xhr.open(method, path, !wait);
+    for (var h in headers) xhr.setRequestHeader(h, headers[h]);
+    if (!wait) {
+      xhr.onload = function () { done(xhr); };
+      xhr.onerror = function () { done(xhr); };
+    }
+    xhr.send(text);
+    return xhr;
+  }
+
+  function outcome(xhr, member) {
+    var answer = null;
+    try { answer = JSON.parse(xhr.responseText); } catch (e) { answer = null; }
+    if (xhr.status !== 200 || !answer) {
+      throw new Error('lm.' + member + ': ' + (answer && answer.error || 'no answer from Lumorel'));
+    }
+    if (answer.hr < 0) {
+      var failure = new Error('lm.' + member + ' failed (0x' + (answer.hr >>> 0).toString(16) + ')');
+      failure.number = answer.hr;
+      throw failure;
+    }
+    if (PICTURE_MEMBERS[member] && typeof answer.value === 'string' &&
+        (/^file:\/\//i.test(answer.value) || answer.value.charAt(0) === '/')) {
+      pictureTexts[answer.value] = true;
+    }
+    return answer.value === null ? undefined : answer.value;
+  }
+
+  // --- Controls ---
+
+  function Control(element) {
+    var created = request('POST', '/.lumorel/controls', undefined, true);
+    var answer = JSON.parse(created.responseText);
+    if (created.status !== 200) throw new Error('Lumorel: ' + answer.error);
+    this.element = element;
+    this.base = '/.lumorel/controls/' + answer.id;
+    this.handlers = {};       // event name: functions given by attachEvent
+    this.properties = {};     // event name: the function set as lm.OnX
+    this.connect();
+  }
+
+  Control.prototype.call = function (member, kind, args, later) {
+    var body = { member: member, kind: kind, args: args, window: placement() };
+    if (!later) return outcome(request('POST', this.base + '/call', body, true), member);
+    request('POST', this.base + '/call', body, false, function (xhr) {
+      var value, failure = null;
+      try { value = outcome(xhr, member); } catch (e) { failure = e; }
+      if (failure) return report(failure);
+      if (typeof later === 'function') later(value);
+    });
+    return undefined;
+  };
+
+  Control.prototype.connect = function () {
+    var self = this;
+    var source = new EventSource(this.base + '/events?token=' + token);
+    this.source = source;
+    Object.keys(EVENTS).concat(['event']).forEach(function (name) {
+      source.addEventListener(name, function (e) {
+        var dispid = JSON.parse(e.data).dispid;
+        self.fire(name === 'event' ? dispid : name);
+      });
+    });
+    source.addEventListener('dialog', function (e) { showDialog(self, JSON.parse(e.data)); });
+    source.addEventListener('quit', function () { quit(); });
+    source.addEventListener('resize', function (e) {
+      var height = JSON.parse(e.data).height;
+      if (window.opener) window.resizeTo(window.outerWidth, height);
+    });
+    source.onerror = function () {
+      // A control the host has closed does not come back: stop asking.
+      if (source.readyState === EventSource.CLOSED) return;
+    };
+  };
+
+  // Runs the page's handlers of the event `name` (or of a bare DISPID).
+  Control.prototype.fire = function (name) {
+    var handlers = [];
+    if (typeof name === 'string') {
+      if (typeof this.properties[name] === 'function') handlers.push(this.properties[name]);
+      handlers = handlers.concat(this.handlers[name] || []);
+      var id = this.id;
+      // <script for="lm" event="OnLoadDone()">, which the old browser ran as
+      // the event's handler.
+      document.querySelectorAll('script[for][event]').forEach(function (s) {
+        if (s.getAttribute('for') !== id) return;
+        if (s.getAttribute('event').replace(/\s|\(\)/g, '').toLowerCase() !== name.toLowerCase()) return;
+        if (!s.lumorelHandler) s.lumorelHandler = new Function(s.text);
+        handlers.push(s.lumorelHandler);
+      });
+    }
+    var element = this.element;
+    handlers.forEach(function (f) {
+      try { f.call(element); } catch (e) { report(e); }
+    });
+  };
+
+  // An error in a handler reaches window.onerror, as it did in the old
+  // browser, without stopping the other handlers.
+  function report(error) { setTimeout(function () { throw error; }, 0); }
+
+  var proxies = Object.create(null);
+  var getElementById = Document.prototype.getElementById;
+  Document.prototype.getElementById = function (id) {
+    return proxies[id] || getElementById.call(this, id);
+  };
+
+  function makeControl(element) {
+    if (element.lumorelControl) return;
+    var control = new Control(element);
+    element.lumorelControl = control;
+    var proxy = new Proxy(element, {
+      get: function (target, prop) {
+        if (typeof prop !== 'string') return target[prop];
+        var name = byLowerName[prop.toLowerCase()];
+        if (name && EVENTS[name]) return control.properties[name];
+        var m = name && MEMBERS[name];
+        if (!m) {
+          if (prop === 'attachEvent' || prop === 'addEventListener') {
+            return function (event, f) {
+              var n = byLowerName[String(event).replace(/^on(?=on)/i, '').toLowerCase()];
+              if (!n || !EVENTS[n]) return prop === 'attachEvent' ? false : undefined;
+              (control.handlers[n] = control.handlers[n] || []).push(f);
+              return prop === 'attachEvent' ? true : undefined;
+            };
+          }
+          if (prop === 'detachEvent' || prop === 'removeEventListener') {
+            return function (event, f) {
+              var n = byLowerName[String(event).toLowerCase()];
+              var list = n && control.handlers[n];
+              if (list && list.indexOf(f) >= 0) list.splice(list.indexOf(f), 1);
+            };
+          }
+          var v = target[prop];
+          return typeof v === 'function' ? v.bind(target) : v;
+        }
+        if (m.get === 0 && m.method === undefined) return control.call(name, 'get', []);
+        return function () {
+          var args = Array.prototype.slice.call(arguments);
+          var later = null;
+          if (m.later) {
+            later = typeof args[args.length - 1] === 'function' ? args.pop() : true;
+          }
+          if (m.put !== undefined && args.length === m.put) return control.call(name, 'put', args);
+          var kind = m.method !== undefined ? 'method' : 'get';
+          return control.call(name, kind, args, later);
+        };
+      },
+      set: function (target, prop, value) {
+        var name = typeof prop === 'string' && byLowerName[prop.toLowerCase()];
+        if (name && EVENTS[name]) { control.properties[name] = value; return true; }
+        if (name && MEMBERS[name] && MEMBERS[name].put === 1) {
+          control.call(name, 'put', [value]);
+          return true;
+        }
+        target[prop] = value;
+        return true;
+      }
+    });
+    var id = element.id;
+    if (id) {
+      // The element gives up its id, so that the name finds the proxy also
+      // where the document's named elements come first (inline handlers).
+      control.id = id;
+      element.removeAttribute('id');
+      element.setAttribute('data-lumorel-id', id);
+      window[id] = proxy;
+      proxies[id] = proxy;
+    }
+    element.lumorelProxy = proxy;
+  }
+
+  // --- The control's dialogs, inside the page ---
+
+  var STYLE = 'position:fixed;inset:0;z-index:2147483647;background:rgba(0,0,0,.3);' +
+      'display:flex;align-items:center;justify-content:center;font:13px sans-serif';
+  var BOX = 'background:#f0f0f0;color:#000;border:1px solid #666;box-shadow:0 4px 16px #0006;' +
+      'min-width:320px;max-width:90vw';
+  var TITLE = 'background:#036;color:#fff;padding:4px 8px;font-weight:bold';
+
+  function element(tag, style, text) {
+    var el = document.createElement(tag);
+    if (style) el.style.cssText = style;
+    if (text !== undefined) el.textContent = text;
+    return el;
+  }
+
+  function modal(title) {
+    var overlay = element('div', STYLE);
+    overlay.className = 'lumorel-dialog';
+    var box = element('div', BOX);
+    box.setAttribute('role', 'dialog');
+    box.setAttribute('aria-modal', 'true');
+    box.appendChild(element('div', TITLE, title));
+    var body = element('div', 'padding:10px');
+    box.appendChild(body);
+    overlay.appendChild(box);
+    (document.body || document.documentElement).appendChild(overlay);
+    return { overlay: overlay, body: body };
+  }
+
+  function answer(control, dialog, value) {
+    request('POST', control.base + '/dialog', { dialog: dialog, answer: value }, false,
+            function () {});
+  }
+
+  function showDialog(control, d) {
+    if (d.dialog === 200) return showFolderPrompt(control, d);
+    var m = modal(d.title);
+    m.overlay.setAttribute('data-dialog', String(d.dialog));
+    (d.text || []).forEach(function (line) { m.body.appendChild(element('p', 'margin:4px 0', line)); });
+    var buttons = element('div', 'text-align:right;margin-top:10px');
+    function finish(value) {
+      m.overlay.remove();
+      answer(control, d.dialog, value);
+    }
+    var ok = element('button', 'min-width:80px;margin-left:6px', d.ok);
+    var cancel = element('button', 'min-width:80px;margin-left:6px', d.cancel);
+    ok.name = 'ok';
+    cancel.name = 'cancel';
+    ok.onclick = function () { finish(true); };
+    cancel.onclick = function () { finish(false); };
+    buttons.appendChild(ok);
+    buttons.appendChild(cancel);
+    m.body.appendChild(buttons);
+    m.overlay.addEventListener('keydown', function (e) {
+      if (e.key === 'Escape') { e.stopPropagation(); finish(false); }
+    });
+    (d['default'] === 'cancel' ? cancel : ok).focus();
+  }
+
+  function showFolderPrompt(control, d) {
+    var m = modal(d.title);
+    m.overlay.setAttribute('data-dialog', '200');
+    var current = element('div', 'margin:4px 0;font-weight:bold;word-break:break-all');
+    var list = element('select', 'width:100%;height:12em');
+    list.size = 12;
+    list.name = 'folders';
+    var places = element('select', 'width:100%');
+    places.name = 'places';
+    m.body.appendChild(element('div', '', d.folders));
+    m.body.appendChild(current);
+    m.body.appendChild(list);
+    m.body.appendChild(element('div', 'margin-top:8px', d.drives));
+    m.body.appendChild(places);
+    var buttons = element('div', 'text-align:right;margin-top:10px');
+    var ok = element('button', 'min-width:80px;margin-left:6px', d.ok);
+    var cancel = element('button', 'min-width:80px;margin-left:6px', d.cancel);
+    ok.name = 'ok';
+    cancel.name = 'cancel';
+    buttons.appendChild(ok);
+    buttons.appendChild(cancel);
+    m.body.appendChild(buttons);
+    var folder = null;
+
+    function show(path, fallback) {
+      request('GET', control.base + '/folders?path=' + percentBytes(path), undefined, false,
+              function (xhr) {
+        var listing = null;
+        try { listing = JSON.parse(xhr.responseText); } catch (e) { listing = null; }
+        if (xhr.status !== 200 || !listing) { if (fallback) show(fallback); return; }
+        folder = listing.path;
+        current.textContent = folder;
+        m.overlay.setAttribute('data-folder', folder);
+        list.textContent = '';
+        if (folder !== '/') list.appendChild(new Option('..', '..'));
+        listing.folders.forEach(function (name) { list.appendChild(new Option(name, name)); });
+        places.textContent = '';
+        listing.places.forEach(function (p) { places.appendChild(new Option(p, p)); });
+      });
+    }
+    function enter() {
+      var name = list.value;
+      if (!name || folder === null) return;
+      if (name === '..') show(folder.replace(/[^\/]*\/$/, '') || '/');
+      else show(folder + name + '/');
+    }
+    list.ondblclick = enter;
+    list.onkeydown = function (e) { if (e.key === 'Enter') { e.preventDefault(); enter(); } };
+    places.onchange = function () { show(places.value); };
+    function finish(value) {
+      m.overlay.remove();
+      answer(control, 200, value);
+    }
+    ok.onclick = function () { if (folder !== null) finish(folder); };
+    cancel.onclick = function () { finish(''); };
+    m.overlay.addEventListener('keydown', function (e) {
+      if (e.key === 'Escape') { e.stopPropagation(); finish(''); }
+    });
+    var start = typeof d.start === 'string' && d.start.charAt(0) === '/' ? d.start : '/';
+    show(start, '/');
+    ok.focus();
+  }
+
+  // --- Windows ---
+
+  // A page shown by showModalDialog runs in a frame of its opener's page.
+  var dialogHost = null;
+  try { dialogHost = window.frameElement && window.frameElement.lumorelDialog; } catch (e) { dialogHost = null; }
+  if (dialogHost) {
+    window.dialogArguments = dialogHost.args;
+    window.returnValue = undefined;
+    window.close = function () { dialogHost.finish(window.returnValue); };
+  }
+
+  function quit() {
+    if (dialogHost) return dialogHost.finish(window.returnValue);
+    window.close();
+    setTimeout(function () {
+      // A window the user opened cannot be closed by its page.
+      document.title = 'Lumorel has ended';
+      var m = modal('Lumorel');
+      m.body.appendChild(element('p', '', 'Lumorel has ended. You can close this tab.'));
+    }, 300);
+  }
+
+  function cssSize(text, fallback) {
+    var m = /^\s*([\d.]+)\s*(px|em)?\s*$/i.exec(text || '');
+    if (!m) return fallback;
+    return m[2] && m[2].toLowerCase() === 'em' ? m[1] + 'em' : m[1] + 'px';
+  }
+
+  // showModalDialog(url, args, features [, continuation]): the page opens in
+  // a modal frame; the continuation gets its returnValue when it closes.
+  window.showModalDialog = function (url, args, features, done) {
+    var f = {};
+    String(features || '').split(/[;,]/).forEach(function (part) {
+      var kv = part.split(/[:=]/);
+      if (kv.length === 2) f[kv[0].trim().toLowerCase()] = kv[1].trim();
+    });
+    var overlay = element('div', STYLE);
+    overlay.className = 'lumorel-modal';
+    var frame = element('iframe', 'border:1px solid #666;background:#fff;box-shadow:0 4px 16px #0006');
+    var sized = !!(f.dialogwidth || f.dialogheight);
+    frame.style.width = cssSize(f.dialogwidth, '400px');
+    frame.style.height = cssSize(f.dialogheight, '300px');
+    frame.lumorelDialog = {
+      args: args,
+      finish: function (value) {
+        if (!overlay.parentNode) return;
+        overlay.remove();
+        if (typeof done === 'function') done(value);
+      }
+    };
+    frame.addEventListener('load', function () {
+      if (sized) return;
+      try {
+        // The dialog pages give their size on their root element.
+        var root = frame.contentDocument.documentElement;
+        var style = frame.contentWindow.getComputedStyle(root);
+        if (root.style.width) frame.style.width = style.width;
+        if (root.style.height) frame.style.height = style.height;
+      } catch (e) { /* keep the default size */ }
+    });
+    frame.src = mapAddress(url);
+    overlay.appendChild(frame);
+    (document.body || document.documentElement).appendChild(overlay);
+    return undefined;
+  };
+
+  window.addEventListener('pagehide', function () {
+    unloading = true;
+    // Browsers that no longer send unload still send pagehide.
+    if (typeof window.onunload === 'function') {
+      var handler = window.onunload;
+      window.onunload = null;
+      try { handler.call(window); } catch (e) { /* the page is going */ }
+    }
+  }, true);
+
+  window.lumorel = { mapAddress: mapAddress, version: '1.4' };
+})();

@@ -32,13 +32,6 @@ class FolderPageStore final : public PageStore {
   std::map<std::string, std::pair<std::string, bool>, std::less<>> pages_;
 };
 
-// The page set built into the host. It holds no pages yet: every "lm:" page
-// is then the empty document.
-class BuiltInPageStore final : public PageStore {
- public:
-  std::optional<StoredPage> find(std::string_view) const override { return std::nullopt; }
-};
-
 }  // namespace lumorel
 
 #endif  // LUMOREL_HOST_FOLDER_PAGE_STORE_H_

@@ -290,6 +290,9 @@ void HostServer::routes() {
     res.set_content(page.bytes, type);
   });
 
+  // Browsers ask for it by themselves; there is none.
+  s.Get("/favicon.ico", [](const Request&, Response& res) { res.status = 204; });
+
   s.Get("/.lumorel/bridge.js", [](const Request&, Response& res) {
     const std::string_view script = bridgeScript();
     res.set_content(script.data(), script.size(), "text/javascript");

@@ -14,6 +14,7 @@
 #include "host/folder_page_store.h"
 #include "host/host_server.h"
 #include "host/options.h"
+#include "pages/store/built_in_pages.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
 #include "platform/posix/curl_url_fetcher.h"
@@ -70,21 +71,21 @@ int run(const std::vector<std::string>& args) {
   sigaddset(&stopSignals, SIGTERM);
   pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
-  std::unique_ptr<PageStore> pages;
-  if (options->pagesFolder.empty()) {
-    pages = std::make_unique<BuiltInPageStore>();
-  } else {
-    pages = FolderPageStore::load(FileSystem::system(), options->pagesFolder, error);
-    if (!pages) {
+  const PageStore* pages = &builtInPages();
+  std::unique_ptr<PageStore> folderPages;
+  if (!options->pagesFolder.empty()) {
+    folderPages = FolderPageStore::load(FileSystem::system(), options->pagesFolder, error);
+    if (!folderPages) {
       std::cerr << "lumorel: " << error << "\n";
       return 1;
     }
+    pages = folderPages.get();
   }
   CurlUrlFetcher fetcher;
   HostConfig config{
       .port = options->port,
       .token = options->token.empty() ? randomToken() : options->token,
-      .pages = pages.get(),
+      .pages = pages,
       .fetcher = &fetcher,
       .session = SessionEnv{FileSystem::system(), Clock::system(), ThreadFactory::system(),
                             PreferenceBackend::system()},

@@ -11,6 +11,8 @@ LUMOREL_PACKAGES+=(libsqlite3-dev)
 LUMOREL_PACKAGES+=(libcurl4-openssl-dev)
 # The browser host: its HTTP server and JSON.
 LUMOREL_PACKAGES+=(pkg-config libcpp-httplib-dev nlohmann-json3-dev)
+# The browser tests: Debian's Chromium, driven from Node.js (see install_node).
+LUMOREL_E2E_PACKAGES=(chromium)
 
 say() { printf 'lumorel: %s\n' "$*" >&2; }
 
@@ -38,6 +40,12 @@ install_missing() {
   "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq &&
     "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null ||
     { say "apt-get could not install: ${missing[*]}"; return 1; }
+}
+
+# Node.js and npm: the machine's own when it has them, else Debian's.
+install_node() {
+  command -v node >/dev/null && command -v npm >/dev/null && return 0
+  install_missing nodejs npm
 }
 
 # configure_and_build DIR [cmake options...]: one build tree below the checkout.

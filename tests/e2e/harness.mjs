@@ -1,0 +1,55 @@
+// Starts a host on loopback with the test page set and a headless Chromium
+// against it; both end with the test file.
+import { spawn } from 'node:child_process';
+import { mkdtempSync, rmSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { dirname, join } from 'node:path';
+import { fileURLToPath } from 'node:url';
+import { chromium } from 'playwright-core';
+
+const here = dirname(fileURLToPath(import.meta.url));
+export const TOKEN = 'e2e-token-0123456789';
+
+// The host binary: $LUMOREL_HOST, else the plain build's.
+export function hostBinary() {
+  return process.env.LUMOREL_HOST || join(here, '..', '..', 'build', 'host', 'lumorel');
+}
+
+export async function startHost(home) {
+  const child = spawn(hostBinary(),
+    ['--port', '0', '--token', TOKEN, '--no-browser', '--pages', join(here, 'pages')], {
+      env: { ...process.env, XDG_CONFIG_HOME: join(home, 'config'), XDG_RUNTIME_DIR: join(home, 'run') },
+      stdio: ['ignore', 'pipe', 'inherit'],
+    });
+  const address = await new Promise((resolve, reject) => {
+    let out = '';
+    child.stdout.on('data', (chunk) => {
+      out += chunk;
+      const line = out.split('\n')[0];
+      if (out.includes('\n')) resolve(line.trim());
+    });
+    child.on('exit', (code) => reject(new Error(`lumorel exited with ${code} before serving`)));
+  });
+  return { child, address, base: address.replace(/\/lm:main$/, '') };
+}
+
+export async function stopHost(host) {
+  const ended = new Promise((resolve) => host.child.on('exit', (code, signal) => resolve({ code, signal })));
+  host.child.kill('SIGTERM');
+  return ended;
+}
+
+export async function launchBrowser(profile) {
+  return chromium.launchPersistentContext(profile, {
+    executablePath: process.env.LUMOREL_CHROMIUM || '/usr/bin/chromium',
+    headless: true,
+    args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+      '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+  });
+}
+
+// A temporary folder, removed by the returned function.
+export function tempFolder(prefix) {
+  const path = mkdtempSync(join(tmpdir(), prefix));
+  return { path, remove: () => rmSync(path, { recursive: true, force: true }) };
+}

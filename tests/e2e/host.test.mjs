@@ -1,0 +1,128 @@
+// The test page set in Chromium against the host: a control made from the
+// page's object element, a scan with its OnLoadDone, the confirmation and
+// the folder prompt shown in the page and answered there, pictures, dialogs
+// and windows.
+import { test, before, after } from 'node:test';
+import assert from 'node:assert/strict';
+import { copyFileSync, existsSync, mkdirSync, readdirSync } from 'node:fs';
+import { dirname, join } from 'node:path';
+import { fileURLToPath } from 'node:url';
+import { launchBrowser, startHost, stopHost, tempFolder } from './harness.mjs';
+
+const here = dirname(fileURLToPath(import.meta.url));
+let home, pictures, profile, host, browser, page;
+
+before(async () => {
+  home = tempFolder('lumorel-e2e-home-');
+  pictures = tempFolder('lumorel-e2e-pictures-');
+  profile = tempFolder('lumorel-e2e-profile-');
+  const gif = join(here, 'pages', 'logo.gif');
+  copyFileSync(gif, join(pictures.path, 'a.gif'));
+  mkdirSync(join(pictures.path, 'sub'));
+  copyFileSync(gif, join(pictures.path, 'sub', 'b.gif'));
+  host = await startHost(home.path);
+  browser = await launchBrowser(profile.path);
+  page = await browser.newPage();
+  await page.goto(host.address);
+});
+
+after(async () => {
+  if (browser) await browser.close();
+  if (host) {
+    const { code, signal } = await stopHost(host);
+    assert.equal(code, 0, `lumorel ended with ${code} ${signal}`);
+  }
+  for (const folder of [home, pictures, profile]) if (folder) folder.remove();
+});
+
+const seen = (name) => page.evaluate((n) => window.seen[n], name);
+const waitFor = (expression, arg) => page.waitForFunction(expression, arg, { timeout: 10000 });
+
+test('the page gets a control and reads its members synchronously', async () => {
+  assert.equal(await page.evaluate(() => lm.Version), '1.4');
+  assert.equal(await page.evaluate(() => lm.FileCount), 0);
+  await page.evaluate(() => lm.Preference('Timer', '1'));
+  assert.equal(await page.evaluate(() => lm.Preference('Timer')), '1');
+  assert.deepEqual(await seen('errors'), []);
+});
+
+test('lm: addresses in markup reach the host', async () => {
+  await waitFor(() => document.getElementById('logo').complete &&
+    document.getElementById('logo').naturalWidth === 1);
+  assert.match(await page.evaluate(() => document.getElementById('keys').href), /\/lm:keys$/);
+});
+
+test('a scan ends with OnLoadDone, whose handler reads the control', async () => {
+  await page.evaluate((folder) => scan(folder), pictures.path + '/');
+  await waitFor(() => window.seen.loads === 1);
+  assert.equal(await seen('count'), 2);
+  assert.match(await seen('current'), /^file:\/\/.*\.gif$/);
+  assert.equal(await page.evaluate(() => lm.CurrentName), await seen('current'));
+  // The picture text is shown through the host's picture route.
+  await page.evaluate(() => showCurrent());
+  await waitFor(() => document.getElementById('picture').complete &&
+    document.getElementById('picture').naturalWidth === 1);
+});
+
+test('heartbeat ticks reach the page', async () => {
+  await page.evaluate(() => lm.StartTimer(20));
+  await waitFor(() => window.seen.timers >= 3);
+  await page.evaluate(() => lm.StopTimer());
+});
+
+test('the delete confirmation is shown in the page and answered there', async () => {
+  const current = await page.evaluate(() => lm.CurrentName);
+  const file = current.slice('file://'.length);
+  await page.evaluate(() => removeCurrent());
+  const dialog = page.locator('[data-dialog="201"]');
+  await dialog.waitFor({ timeout: 10000 });
+  assert.match(await dialog.innerText(), /Are you sure you want to delete the image file\?/);
+  // Cancel first: nothing happens.
+  await dialog.locator('button[name=cancel]').click();
+  await waitFor(() => window.seen.removed === true);
+  assert.ok(existsSync(file));
+  await page.evaluate(() => removeCurrent());
+  await page.locator('[data-dialog="201"] button[name=ok]').click();
+  await waitFor(() => window.seen.removed === true);
+  assert.ok(!existsSync(file), `${file} is deleted`);
+  assert.equal(await page.evaluate(() => lm.FileCount), 1);
+});
+
+test('the folder prompt lists folders and gives the one chosen', async () => {
+  await page.evaluate((start) => promptForFolder(start), pictures.path + '/');
+  const dialog = page.locator('[data-dialog="200"]');
+  await dialog.waitFor({ timeout: 10000 });
+  assert.match(await dialog.innerText(), /Select folder to display image/);
+  await waitFor((start) => document.querySelector('[data-dialog="200"]')
+    .getAttribute('data-folder') === start, pictures.path + '/');
+  await dialog.locator('select[name=folders]').selectOption('sub');
+  await dialog.locator('select[name=folders]').dblclick();
+  await waitFor((sub) => document.querySelector('[data-dialog="200"]')
+    .getAttribute('data-folder') === sub, pictures.path + '/sub/');
+  await dialog.locator('button[name=ok]').click();
+  await waitFor(() => window.seen.chosen !== null);
+  assert.equal(await seen('chosen'), pictures.path + '/sub/');
+  assert.deepEqual(readdirSync(join(pictures.path, 'sub')), ['b.gif']);
+});
+
+test('showModalDialog opens the page in a modal frame and gives its returnValue', async () => {
+  await page.evaluate(() => openDialog());
+  const frame = page.frameLocator('.lumorel-modal iframe');
+  assert.equal(await frame.locator('#args').innerText(), 'hello');
+  await frame.locator('#done').click();
+  await waitFor(() => window.seen.dialogResult !== null);
+  assert.equal(await seen('dialogResult'), true);
+  assert.equal(await page.locator('.lumorel-modal').count(), 0);
+});
+
+test('QuitIt closes a window the page opened', async () => {
+  const [popup] = await Promise.all([
+    page.waitForEvent('popup'),
+    page.evaluate(() => { window.open('lm:quitter', '', 'width=300,height=300'); }),
+  ]);
+  await popup.waitForLoadState();
+  const closed = popup.waitForEvent('close', { timeout: 10000 });
+  await popup.locator('#quit').click();
+  await closed;
+  assert.deepEqual(await seen('errors'), []);
+});
