@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <httplib.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -153,10 +154,18 @@ int openPicture(const std::string& path, off_t& size) {
 
 }  // namespace
 
+// The library's server, with a way to its listening socket.
+class HostServer::Http : public httplib::Server {
+ public:
+  // Lets up to `connections` wait to be accepted (the library asks for 5,
+  // and a hundred pages connecting at once would find the queue full).
+  void widenBacklog(int connections) { ::listen(svr_sock_, connections); }
+};
+
 HostServer::HostServer(HostConfig config)
     : config_(std::move(config)),
       registry_(config_.session, config_.grace),
-      server_(std::make_unique<httplib::Server>()) {
+      server_(std::make_unique<Http>()) {
   const std::size_t threads = config_.threads;
   server_->new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
   // Small answers go out at once instead of waiting for an acknowledgement.
@@ -179,6 +188,7 @@ bool HostServer::bind(std::string& error) {
       return false;
     }
     port_ = static_cast<uint16_t>(port);
+    server_->widenBacklog(SOMAXCONN);
     return true;
   }
   if (!server_->bind_to_port("127.0.0.1", config_.port)) {
@@ -187,6 +197,7 @@ bool HostServer::bind(std::string& error) {
     return false;
   }
   port_ = config_.port;
+  server_->widenBacklog(SOMAXCONN);
   return true;
 }
 

@@ -14,10 +14,6 @@
 #include "platform/page_store.h"
 #include "platform/url_fetcher.h"
 
-namespace httplib {
-class Server;
-}
-
 namespace lumorel {
 
 struct HostConfig {
@@ -60,11 +56,12 @@ class HostServer {
   ControlRegistry& registry() { return registry_; }
 
  private:
+  class Http;  // the HTTP library's server
   void routes();
 
   const HostConfig config_;
   ControlRegistry registry_;
-  std::unique_ptr<httplib::Server> server_;
+  std::unique_ptr<Http> server_;
   uint16_t port_ = 0;
   std::thread thread_;
 };

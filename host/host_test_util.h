@@ -155,7 +155,7 @@ class HostTest : public ::testing::Test {
         .session = SessionEnv{FileSystem::system(), Clock::system(), ThreadFactory::system(),
                               prefs_},
         .grace = grace,
-        .threads = 64,
+        .threads = threads_,
     });
     ASSERT_TRUE(server_->bind(error)) << error;
     server_->start();
@@ -232,6 +232,7 @@ class HostTest : public ::testing::Test {
     return post(controlPath(id, "/dialog"), body);
   }
 
+  std::size_t threads_ = 300;  // serving threads: a stream and a call each, for 100 pages
   TempFolder pages_;
   TempFolder prefsFolder_;
   TempFolder pictures_;
