@@ -126,3 +126,14 @@ test('QuitIt closes a window the page opened', async () => {
   await closed;
   assert.deepEqual(await seen('errors'), []);
 });
+
+test('a location set to an lm: address reaches the host', async () => {
+  const other = await browser.newPage();
+  await other.goto(host.address);
+  await Promise.all([
+    other.waitForURL(/\/lm:dlg$/, { timeout: 10000 }),
+    other.evaluate(() => { location.href = 'lm:dlg'; }),
+  ]);
+  assert.equal(await other.title(), 'Dialog');
+  await other.close();
+});
