@@ -1,0 +1,120 @@
+// Every text the pages show or use (titles, labels, tooltips, messages,
+// status lines, the keys table, preference keys, addresses and window
+// features) stands in its page exactly as written here.
+'use strict';
+
+const test = require('node:test');
+const assert = require('node:assert');
+const { readPages, stringLiterals, decodeEntities } = require('./pages');
+
+const CONTROL = 'clsid:5A3E9D11-2C4B-4E7F-8A61-0D2F4B7C9E01';
+const FEATURES = 'tools=no,toolbar=no,location=no,directories=no,menubar=no,';
+const LAUNCH_ERROR =
+  'A problem has been detected in IE4 that prevents Lumorel from running.\n\nUse the following fix and try again';
+
+const TEXTS = {
+  MAINIMG: [
+    CONTROL, 'center=1', 'lm:keys',
+    'FullScreen', 'SelDir', 'C:\\', 'Randomize', 'Recusive', 'DisplayType', 'GrowImg', 'Timer',
+    'TimerSec', 'Dup_CheckFiles', 'Dup_CheckSizes', '+lmlkimg', 'MainImg', 'WebImg', '\r',
+    '( Images:', ')', 'Select folder to find duplicate images', 'Select folder to display image',
+    'Loading ...',
+    'No image files where found in the selected folder.\n', 'or sub-folders.\nS',
+    "Turn on 'Show Sub-Folders' in Options or s", 'elect a different folder and try again.',
+    'Lumorel Newbie Help\n\nUse the right & left keys to rotate through images. Spacebar or Esc key ends the slide-show.',
+    '( Folders:', '  Images:', 'Searching for possible duplicates...',
+    'No obvious duplicate images were found.', 'A total of ', ' possible duplicate images were found.',
+    'Use the arrow keys to go through them.', 'Checking for duplicates: ', ' of ', '...', 'Sorting...',
+    'Loading (', ')...', '  (', ' x ', '  Size=', '.', 'k', 'Timer: ', '1', '0',
+  ],
+  KEYS: [
+    'Lumorel Help', 'Key Commands', 'lm:start.gif', 'Key', 'Action',
+    'Spacebar or Esc', 'Exits Slideshow', 'Left & Right Arrow', 'Next & Previous Image',
+    'Down &amp Up Arrow', 'Next & Previous SubFolder', '<i>(New)</i>', '\\', 'Toggle Timer', 'Delete',
+    'Delete Image File', '+ &amp -', 'Enlarge Small Images (Toggle)', '/', 'Toggle Image Info', '`',
+    'Jumps to Random Image ', 'Others (e.g. a-z)', 'Jumps to Image Starting that Letter',
+  ],
+  LM_RUN: [
+    CONTROL, 'Lumorel', 'Preparing...', 'Main.Width', 'Main.Top', 'Main.Left', 'lm:main',
+    FEATURES + 'resizable=no,fullscreen=no,width=300,height=300,top=', ',left=', LAUNCH_ERROR,
+  ],
+  RUN: [CONTROL, 'Lumorel', 'Main.Width', 'Main.Top', 'Main.Left', LAUNCH_ERROR],
+  MAIN: [
+    CONTROL, 'Lumorel 1.4 for IE 4', 'Lumorel 1.4', 'lm:logo.gif', 'center=1', 'lm:about', 'lm:options',
+    'lm:keys', 'Main',
+    'Help...', 'lm:help.gif', 'Displays information about where to get help.',
+    'Options...', 'lm:options.gif', 'Customize the slide show.',
+    'Slideshow', 'lm:start.gif', 'Start a slide show of all the images in a local directory.',
+    'Exit', 'lm:exit.gif', 'Exits Lumorel',
+    'FullScreen', 'lm:&rsrc=mainimg&2=0&1=', FEATURES, 'resizable=no,fullscreen=yes',
+    'resizable=yes,fullscreen=no,top=', ',left=', ',width=', ',height=',
+    'MainImg.Top', 'MainImg.Left', 'MainImg.Width', 'MainImg.Height',
+  ],
+  OPTIONS: [
+    CONTROL, 'Lumorel Options', 'center=1', 'lm:keys', 'lm:about',
+    'Display Size', 'Image Scaling', 'File Information', 'Image Selection', 'Auto Advance Images',
+    'Slide Show Order',
+    'Full Screen',
+    'Uses as much of your monitor as possible to display images   If this setting is off, then displays images inside an IE window',
+    'Enlarge Small Images',
+    'Smaller images are enlarged so that they will take up the maximum amount of the screen',
+    'None', 'All file information is turned off',
+    'Short File Name', 'Just the name of the file is displayed',
+    'Full File Information', 'The full file path name is displayed as well as the file size',
+    'All Sub-Folders',
+    'Display images in the folder you selected and scan for image in all its sub-folders; otherwise, displays only images in the folder you selected',
+    'Timer:', 'Seconds', 'Advances to the next image after the seconds specified',
+    'Same as Folder Order', 'Images are displayed in alphabetical order',
+    'Randomize All Images', 'All images will appear in a mixed up order',
+    'Randomize Sub-Folders',
+    "When sub-folders are being displayed, the order in which the sub-folders are mixed up, while the images within the folder is kept alphabetical.\n This option only makes sense with the 'All Sub Folders' option selected",
+    ' Keys... ', 'See all the key board shortcuts that are available when viewing a slide show.',
+    '    OK    ', 'Cancel',
+    'FullScreen', 'Recusive', 'GrowImg', 'Timer', 'TimerSec', 'Randomize', 'DisplayType', '1', '0', '5',
+  ],
+  ABOUT: [
+    'About Lumorel', 'lm:logo.gif', 'Lumorel 1.4 (1999,0626)', 'Help information can be found online:',
+    'Check for Newer Version', 'Email Bug or Feature Request', 'Read FAQ (Frequently Asked Questions)',
+    ' OK ', 'Lumorel 1.4',
+  ],
+};
+
+// Where a text can stand in a page: the source as written (markup with its
+// entities), the source with entities decoded (what the user reads), and
+// each script string literal's value.
+function placesOf(page) {
+  return [page.source, decodeEntities(page.source), ...stringLiterals(page).map((l) => l.value)];
+}
+
+const pages = new Map(readPages().map((p) => [p.name, p]));
+
+for (const [name, texts] of Object.entries(TEXTS)) {
+  test(`${name} holds its texts`, () => {
+    const page = pages.get(name);
+    assert.ok(page, `no page ${name}`);
+    const places = placesOf(page);
+    const missing = texts.filter((text) => !places.some((place) => place.includes(text)));
+    assert.deepStrictEqual(missing, []);
+  });
+}
+
+// The titles are the pages' <title> elements, not just somewhere in them.
+test('every page has its title', () => {
+  const titles = {
+    MAINIMG: 'Lumorel', KEYS: 'Lumorel Help', LM_RUN: 'Lumorel', RUN: 'Lumorel',
+    MAIN: 'Lumorel 1.4 for IE 4', OPTIONS: 'Lumorel Options', ABOUT: 'About Lumorel',
+  };
+  for (const [name, title] of Object.entries(titles)) {
+    const m = /<title>([^<]*)<\/title>/i.exec(pages.get(name).source);
+    assert.strictEqual(m && m[1], title, name);
+  }
+});
+
+// The dialogs give their size on the root element, in em.
+test('the dialogs are sized in em on their root element', () => {
+  const sizes = { KEYS: ['30em', '29em'], OPTIONS: ['25em', '22.5em'], ABOUT: ['26em', '19.8em'] };
+  for (const [name, [width, height]] of Object.entries(sizes)) {
+    const m = /<html style="width: ([\d.]+em); height: ([\d.]+em)">/.exec(pages.get(name).source);
+    assert.deepStrictEqual(m && [m[1], m[2]], [width, height], name);
+  }
+});
