@@ -147,7 +147,8 @@
     var headers = { 'X-Lumorel-Token': token, 'Content-Type': 'application/json' };
     if (unloading) {
       // Browsers refuse synchronous requests while a page goes away.
-      fetch(path, { method: method, headers: headers, body: text, keepalive: true });
+      fetch(path, { method: method, headers: headers, keepalive: true,
+                    body: method === 'GET' ? undefined : text });
       return null;
     }
     var xhr = new XMLHttpRequest();
@@ -194,6 +195,11 @@
 
   Control.prototype.call = function (member, kind, args, later) {
     var body = { member: member, kind: kind, args: args, window: placement() };
+    if (unloading) {
+      // Sent without waiting for the answer (SaveWindowLoc on unload).
+      request('POST', this.base + '/call', body, true);
+      return undefined;
+    }
     if (!later) return outcome(request('POST', this.base + '/call', body, true), member);
     request('POST', this.base + '/call', body, false, function (xhr) {
       var value, failure = null;

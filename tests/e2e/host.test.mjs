@@ -115,7 +115,7 @@ test('showModalDialog opens the page in a modal frame and gives its returnValue'
   assert.equal(await page.locator('.lumorel-modal').count(), 0);
 });
 
-test('QuitIt closes a window the page opened', async () => {
+test('QuitIt closes a window the page opened, which saves its place on unload', async () => {
   const [popup] = await Promise.all([
     page.waitForEvent('popup'),
     page.evaluate(() => { window.open('lm:quitter', '', 'width=300,height=300'); }),
@@ -124,6 +124,9 @@ test('QuitIt closes a window the page opened', async () => {
   const closed = popup.waitForEvent('close', { timeout: 10000 });
   await popup.locator('#quit').click();
   await closed;
+  // The unload handler's SaveWindowLoc went out without waiting.
+  await waitFor(() => lm.Preference('Quitter.Width') !== '');
+  assert.ok(Number(await page.evaluate(() => lm.Preference('Quitter.Height'))) > 0);
   assert.deepEqual(await seen('errors'), []);
 });
 
