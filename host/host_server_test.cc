@@ -345,7 +345,9 @@ TEST_F(HostTest, APageThatIsGoneHasItsControlClosed) {
     auto goneStream = events(gone);
     EXPECT_EQ(value(gone, "Version"), "1.4");
   }  // the page's stream closes and does not come back
-  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (server_->registry().find(gone) && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
   EXPECT_EQ(call(gone, "Version", "get").status, 404);
   EXPECT_EQ(value(kept, "Version"), "1.4");
   EXPECT_EQ(server_->registry().size(), 1u);
