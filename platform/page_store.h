@@ -14,6 +14,8 @@ struct StoredPage {
   std::string_view bytes;
   // True for a page written to take the inserts of an "lm:" URL (a formatted
   // page): each "%1" to "%4" in it stands inside a script string literal.
+  // Any page is formatted when its address gives inserts; the other pages
+  // hold no "%1" to "%4", so there an insert has nowhere to go.
   bool formatted = false;
 };
 

@@ -52,7 +52,7 @@ PageContent produceContent(std::string_view urlText, const ProductionEnv& env,
   std::optional<StoredPage> page = env.pages.find(name);
   if (!page) return content;
   content.pageData = page->bytes;
-  if (request.formatted && page->formatted) {
+  if (request.formatted) {
     std::array<std::string_view, 4> inserts;
     for (std::size_t i = 0; i < inserts.size(); ++i) {
       inserts[i] = request.inserts[i] ? std::string_view(*request.inserts[i]) : " ";

@@ -70,7 +70,7 @@ TEST_F(PageProductionTest, ServesPagesByName) {
   EXPECT_TRUE(fetcher_.asked().empty());
 }
 
-TEST_F(PageProductionTest, FormatsOnlyPagesWrittenForInserts) {
+TEST_F(PageProductionTest, FormatsAPageWhenTheAddressGivesInserts) {
   const std::pair<std::string, std::string> cases[] = {
       {"lm:&rsrc=mainimg&2=0&1=", "<script>var s='',l='0',d=' ';</script>"},
       {"lm:&rsrc=MAINIMG&2=1", "<script>var s=' ',l='1',d=' ';</script>"},
@@ -90,9 +90,15 @@ TEST_F(PageProductionTest, FormatsOnlyPagesWrittenForInserts) {
   // Without inserts the template is served as it stands.
   EXPECT_EQ(served(produce("lm:mainimg")), kSlideShow);
   EXPECT_EQ(served(produce("lm:&rsrc=mainimg")), kSlideShow);
-  // A page not written for inserts is served as it stands, inserts or not.
-  EXPECT_EQ(served(produce("lm:&1=x")), "<p>about 100%1</p>");
-  EXPECT_EQ(served(produce("lm:&rsrc=main&1=x")), "<div style='width:100%;'>%1</div>");
+  // Any page an address gives inserts is formatted, the default one too; a
+  // "%" before another character gives that character.
+  for (const auto& [url, text] : {std::pair{"lm:&1=x", "<p>about 100x</p>"},
+                                  {"lm:&rsrc=main&1=x", "<div style='width:100;'>x</div>"},
+                                  {"lm:&rsrc=keys&4=", "keys"}}) {
+    PageContent content = produce(url);
+    ASSERT_TRUE(content.formattedText) << url;
+    EXPECT_EQ(*content.formattedText, text) << url;
+  }
   // A template that cannot be formatted gives the empty document.
   PageContent broken = produce("lm:&rsrc=broken&1=x");
   EXPECT_EQ(broken.result, kSFalse);
