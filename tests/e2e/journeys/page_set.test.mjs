@@ -17,6 +17,8 @@ const ARTIFACTS = process.env.LUMOREL_E2E_ARTIFACTS || join(here, '..', 'artifac
 
 let home, pictures, empty, profile, host, browser, main;
 let order = [];
+// The console errors of the slide-show windows.
+const pageErrors = [];
 
 // The host with the page set compiled into it.
 async function startBuiltInHost(folder) {
@@ -76,6 +78,8 @@ after(async () => {
 // window.statusLines of each page.
 function recordStatusLines() {
   window.statusLines = [];
+  // Script errors end the slide show silently: say them on the console.
+  window.addEventListener('error', (e) => console.error('page error: ' + e.message + ' at ' + e.lineno));
   // A window opened by a page of the same origin keeps its first, empty
   // document's window: watch each document as it comes.
   const watch = () => {
@@ -207,6 +211,7 @@ async function openSlideshow(folder) {
   const popup = main.waitForEvent('popup', wait);
   await pressButton(main, 'slideshow');
   const show = await popup;
+  show.on('console', (m) => { if (m.text().startsWith('page error: ')) pageErrors.push(m.text()); });
   const alerts = [];
   show.on('dialog', (d) => {
     alerts.push(d.message());
@@ -391,6 +396,13 @@ test('a windowed slide show: the prompt, the status line, the first picture fitt
     await waitForFile(show, order[at]);
     await assertFitted(show, false);
   }
+  // F1 shows the keys over the slide show.
+  await show.keyboard.press('F1');
+  const keys = await dialogFrame(show, 'keys');
+  await keys.locator('#ok').click();
+  await dialogGone(show);
+  assert.equal(await shownFile(show), order[at]);
+
   await show.keyboard.press('Backquote');
   const random = await shownFile(show);
   assert.ok(order.includes(random));
@@ -524,6 +536,7 @@ test('the slide show honours the options: no sub-folders, full file information'
   // With sub-folders off, an empty folder's message points to the option.
   const messages = [];
   page.on('dialog', (d) => messages.push(d.message()));
+  assert.deepEqual(pageErrors, []);
   const closed = page.waitForEvent('close', wait);
   await page.keyboard.press('Space');
   await closed;
@@ -542,4 +555,19 @@ test('the slide show honours the options: no sub-folders, full file information'
   const gone = again.waitForEvent('close', wait);
   await again.keyboard.press('Escape');
   await gone;
+});
+
+test('the launcher opens the main window at its place and closes itself', async () => {
+  const launcher = await browser.newPage();
+  const opened = launcher.waitForEvent('popup', wait);
+  await launcher.goto(host.base + '/lm:lm_run');
+  const mainWindow = await opened;
+  await mainWindow.waitForLoadState();
+  assert.match(mainWindow.url(), /\/lm:main$/);
+  await mainWindow.waitForFunction(() => document.title === 'Lumorel 1.4 for IE 4', undefined, wait);
+  // A window the user opened stays open in a modern browser; the host then
+  // says that Lumorel has ended in it.
+  await launcher.waitForFunction(() => document.title === 'Lumorel has ended', undefined, wait);
+  await launcher.close();
+  await mainWindow.close();
 });
