@@ -170,6 +170,12 @@ HostServer::HostServer(HostConfig config)
   server_->new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
   // Small answers go out at once instead of waiting for an acknowledgement.
   server_->set_tcp_nodelay(true);
+  // The library would also share the port with any other process of this
+  // user that asks (SO_REUSEPORT); a second host must find it taken instead.
+  server_->set_socket_options([](int sock) {
+    const int yes = 1;
+    ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  });
   server_->set_keep_alive_max_count(1000000);
   server_->set_payload_max_length(kMaxBody);
   server_->set_default_headers({{"X-Content-Type-Options", "nosniff"},

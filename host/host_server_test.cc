@@ -368,6 +368,21 @@ TEST_F(PictureTest, StoppingTheHostDeclinesAnOpenDialogAndClosesEveryControl) {
 
 // --- The checks every request passes ---
 
+TEST_F(HostTest, ASecondHostFindsThePortTaken) {
+  start();
+  HostServer second(HostConfig{
+      .port = port(),
+      .token = kTestToken,
+      .pages = store_.get(),
+      .fetcher = &fetcher_,
+      .session = SessionEnv{FileSystem::system(), Clock::system(), ThreadFactory::system(),
+                            prefs_},
+  });
+  std::string error;
+  EXPECT_FALSE(second.bind(error));
+  EXPECT_NE(error.find(std::to_string(port())), std::string::npos) << error;
+}
+
 TEST_F(CallTest, ARequestWithoutTheRightTokenIsRefusedAndChangesNothing) {
   const std::string put = R"({"member":"Preference","kind":"put","args":["Timer","9"]})";
   for (const std::string& token : {std::string(""), std::string("wrong"),
