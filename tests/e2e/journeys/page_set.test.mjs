@@ -5,7 +5,7 @@
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { spawn } from 'node:child_process';
-import { existsSync, mkdirSync, writeFileSync } from 'node:fs';
+import { copyFileSync, existsSync, mkdirSync, writeFileSync } from 'node:fs';
 import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
 import { TOKEN, hostBinary, launchBrowser, stopHost, tempFolder } from '../harness.mjs';
@@ -22,6 +22,9 @@ const pageErrors = [];
 
 // The host with the page set compiled into it.
 async function startBuiltInHost(folder) {
+  // The user's own folders: preferences, and the files of "+" preferences.
+  mkdirSync(join(folder, 'config'), { mode: 0o700 });
+  mkdirSync(join(folder, 'run'), { mode: 0o700 });
   const child = spawn(hostBinary(), ['--port', '0', '--token', TOKEN, '--no-browser'], {
     env: { ...process.env, XDG_CONFIG_HOME: join(folder, 'config'), XDG_RUNTIME_DIR: join(folder, 'run') },
     stdio: ['ignore', 'pipe', 'inherit'],
@@ -570,4 +573,63 @@ test('the launcher opens the main window at its place and closes itself', async 
   await launcher.waitForFunction(() => document.title === 'Lumorel has ended', undefined, wait);
   await launcher.close();
   await mainWindow.close();
+});
+
+test('duplicate mode: its own prompt, the search, the count told, and only the duplicates shown', async () => {
+  const dups = tempFolder('lumorel-journey-dups-');
+  try {
+    const scratch = await browser.newPage();
+    await writePictures(scratch, dups.path, [
+      { path: 'one.jpg', width: 90, height: 60, colour: '#a04040' },
+      { path: 'other.png', width: 50, height: 50, colour: '#4040a0' },
+    ]);
+    await scratch.close();
+    copyFileSync(join(dups.path, 'one.jpg'), join(dups.path, 'copy.jpg'));
+
+    // A folder chosen before: no first-time help.
+    await main.evaluate((dir) => lm.Preference('SelDir', dir), dups.path + '/');
+    const page = await browser.newPage();
+    const told = [];
+    page.on('dialog', (d) => {
+      told.push(d.message());
+      d.accept();
+    });
+    await page.goto(host.base + '/lm:&rsrc=mainimg&1=&2=0&3=1');
+    const prompt = page.locator('[data-dialog="200"]');
+    await prompt.waitFor(wait);
+    assert.match(await prompt.innerText(), /^Select folder to find duplicate images\n/);
+    await answerFolderPrompt(page, dups.path);
+    const first = await shownFile(page);
+    assert.ok(['one.jpg', 'copy.jpg'].includes(shortOf(first)), first);
+    assert.deepEqual(told, ['A total of 2 possible duplicate images were found.', 'Use the arrow keys to go through them.']);
+    const lines = await page.evaluate(() => window.statusLines);
+    assert.ok(lines.includes('Searching for possible duplicates...'), JSON.stringify(lines));
+    // The full name line, whatever the stored display type.
+    assert.match((await nameLine(page)).name, /^file:\/\/.*  Size=\d+  \(60 x 90\)$/);
+    await page.keyboard.press('ArrowRight');
+    const second = await shownFile(page);
+    assert.deepEqual([shortOf(first), shortOf(second)].sort(), ['copy.jpg', 'one.jpg']);
+    await page.close();
+  } finally {
+    dups.remove();
+  }
+});
+
+test('linked-picture mode shows the addresses left for it, and empties them', async () => {
+  const addresses = [host.base + '/lm:start.gif', host.base + '/lm:help.gif'];
+  await main.evaluate((text) => lm.Preference('+lmlkimg', text), addresses.join('\r'));
+  const page = await browser.newPage();
+  await page.goto(host.base + '/lm:&rsrc=mainimg&2=1&1=' + host.base + '/gallery.htm');
+  await page.waitForFunction((want) => {
+    const pic = document.getElementById('pic');
+    return pic.style.visibility === 'visible' && pic.complete && pic.naturalWidth === 32 && pic.src === want;
+  }, addresses[0], wait).catch(async (e) => {
+    throw new Error(e.message + JSON.stringify(await page.evaluate(() => [document.getElementById('pic').src,
+      document.getElementById('pic').style.visibility, lm.FileCount, lm.CurrentName, window.statusLines])));
+  });
+  assert.equal(await pref('+lmlkimg'), '');
+  await page.keyboard.press('ArrowRight');
+  await page.waitForFunction((want) => document.getElementById('pic').src === want &&
+    document.getElementById('pic').complete, addresses[1], wait);
+  await page.close();
 });
