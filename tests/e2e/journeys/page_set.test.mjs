@@ -633,3 +633,24 @@ test('linked-picture mode shows the addresses left for it, and empties them', as
     document.getElementById('pic').complete, addresses[1], wait);
   await page.close();
 });
+
+test('full screen: the first key asks the browser for full screen, and no window place is kept', async () => {
+  await main.evaluate((dir) => {
+    lm.Preference('FullScreen', '1');
+    lm.Preference('SelDir', dir);
+    lm.Preference('Recusive', '1');
+  }, pictures.path + '/');
+  const opened = await openSlideshow(pictures.path);
+  const page = opened.show;
+  await waitForFile(page, order[0]);
+  await page.keyboard.press('ArrowRight');
+  await waitForFile(page, order[1]);
+  await page.waitForFunction(() => document.fullscreenElement === document.documentElement, undefined, wait);
+  // Full screen keeps no window place.
+  await main.evaluate(() => lm.Preference('MainImg.Width', '123'));
+  const closed = page.waitForEvent('close', wait);
+  await page.keyboard.press('Space');
+  await closed;
+  assert.equal(await pref('MainImg.Width'), '123');
+  await main.evaluate(() => lm.Preference('FullScreen', '0'));
+});
