@@ -560,7 +560,7 @@ test('the slide show honours the options: no sub-folders, full file information'
   await gone;
 });
 
-test('the launcher opens the main window at its place and closes itself', async () => {
+test('the launcher opens the main window and ends itself', async () => {
   const launcher = await browser.newPage();
   const opened = launcher.waitForEvent('popup', wait);
   await launcher.goto(host.base + '/lm:lm_run');
