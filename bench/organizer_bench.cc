@@ -25,12 +25,21 @@ namespace {
 
 using Seconds = std::chrono::duration<double>;
 
-// Sorted names: long numbered runs, short runs of two or three, and loners.
+// Sorted names: long numbered runs, short runs of two or three, and as many
+// loners whose names follow no pattern (which a walk to the end of the list
+// would meet again and again).
 std::vector<std::string> makeNames(std::size_t count, unsigned seed) {
   std::mt19937 gen(seed);
   std::vector<std::string> names;
   const char* stems[] = {"IMG_", "dsc", "party", "beach", "scan-", "holiday"};
+  const std::string mix = "abcdefghijklmnopqrstuvwxyz0123456789-_";
   for (std::size_t series = 0; names.size() < count; ++series) {
+    if (gen() % 2) {
+      std::string loner;
+      for (std::size_t k = 3 + gen() % 8; k > 0; --k) loner.push_back(mix[gen() % mix.size()]);
+      names.push_back(loner + ".jpg");
+      continue;
+    }
     std::string stem = std::string(stems[gen() % 6]) + std::to_string(series) + "_";
     std::size_t run = gen() % 4 == 0 ? 200 + gen() % 800 : 1 + gen() % 3;
     for (std::size_t i = 0; i < run && names.size() < count; ++i)
