@@ -88,8 +88,10 @@ class CallTest : public HostTest {
     start();
     id_ = create();
     ASSERT_FALSE(id_.empty());
+    stream_ = events(id_);  // as a page does: else the control goes after its grace
   }
   std::string id_;
+  std::unique_ptr<EventReader> stream_;
 };
 
 TEST_F(CallTest, MembersAnswerWithTheirResultAndValue) {
@@ -148,9 +150,8 @@ TEST_F(CallTest, BadCallsGetAClearErrorAndTheControlGoesOn) {
 }
 
 TEST_F(CallTest, QuitItAsksThePageToCloseItsWindow) {
-  auto stream = events(id_);
   EXPECT_EQ(value(id_, "QuitIt", "method"), nullptr);
-  EXPECT_TRUE(stream->next("quit"));
+  EXPECT_TRUE(stream_->next("quit"));
 }
 
 TEST_F(CallTest, SaveWindowLocWritesThePlacementThePageReported) {
@@ -337,12 +338,23 @@ TEST_F(PictureTest, TheFolderPromptListsFoldersOnlyWhileItIsOpen) {
 // --- Closing ---
 
 TEST_F(HostTest, APageThatIsGoneHasItsControlClosed) {
-  start(std::chrono::milliseconds(200));
+  start(std::chrono::milliseconds(2000));
+  auto connected = [&](const std::string& id) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::chrono::steady_clock::now() < deadline) {
+      std::shared_ptr<ControlSession> session = server_->registry().find(id);
+      if (session && session->events().connected()) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+  };
   const std::string kept = create();
-  const std::string gone = create();
   auto keptStream = events(kept);
+  ASSERT_TRUE(connected(kept));
+  const std::string gone = create();
   {
     auto goneStream = events(gone);
+    ASSERT_TRUE(connected(gone));
     EXPECT_EQ(value(gone, "Version"), "1.4");
   }  // the page's stream closes and does not come back
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
