@@ -487,9 +487,12 @@
       var kv = part.split(/[:=]/);
       if (kv.length === 2) f[kv[0].trim().toLowerCase()] = kv[1].trim();
     });
-    var overlay = element('div', STYLE);
+    // A dialog larger than the window scrolls from its top left corner
+    // instead of being cut on every side.
+    var overlay = element('div', STYLE + ';overflow:auto;align-items:flex-start;justify-content:flex-start');
     overlay.className = 'lumorel-modal';
-    var frame = element('iframe', 'border:1px solid #666;background:#fff;box-shadow:0 4px 16px #0006');
+    var frame = element('iframe', 'border:1px solid #666;background:#fff;box-shadow:0 4px 16px #0006;' +
+        'margin:auto;flex:none');
     var sized = !!(f.dialogwidth || f.dialogheight);
     frame.style.width = cssSize(f.dialogwidth, '400px');
     frame.style.height = cssSize(f.dialogheight, '300px');
@@ -510,12 +513,26 @@
         if (root.style.width) frame.style.width = style.width;
         if (root.style.height) frame.style.height = style.height;
       } catch (e) { /* keep the default size */ }
+      growToFit(frame);
     });
     frame.src = mapAddress(url);
     overlay.appendChild(frame);
     (document.body || document.documentElement).appendChild(overlay);
+    if (sized) growToFit(frame);
     return undefined;
   };
+
+  // The old browser gave a dialog a window of its own; here it lives in its
+  // opener's window, which grows to hold it where the browser lets a page
+  // resize its window (windows opened by script).
+  function growToFit(frame) {
+    var margin = 16;
+    var dw = frame.offsetWidth + margin - window.innerWidth;
+    var dh = frame.offsetHeight + margin - window.innerHeight;
+    if (dw > 0 || dh > 0) {
+      try { window.resizeBy(Math.max(dw, 0), Math.max(dh, 0)); } catch (e) { /* it scrolls instead */ }
+    }
+  }
 
   window.addEventListener('pagehide', function () {
     unloading = true;
