@@ -21,6 +21,24 @@
 namespace lumorel {
 namespace {
 
+// What a refusal by the HTTP library itself (before any route) says.
+const char* libraryRefusal(int status) {
+  switch (status) {
+    case 400:
+      return "bad request (malformed, or a POST without the length of its body)";
+    case 404:
+      return "no such route";
+    case 405:
+      return "method not allowed";
+    case 413:
+      return "request too large";
+    case 414:
+      return "address too long";
+    default:
+      return "error";
+  }
+}
+
 using nlohmann::json;
 using httplib::Request;
 using httplib::Response;
@@ -258,7 +276,7 @@ void HostServer::routes() {
     refuse(res, 500, "internal error");
   });
   s.set_error_handler([](const Request&, Response& res) {
-    if (res.body.empty()) refuse(res, res.status, res.status == 404 ? "no such route" : "error");
+    if (res.body.empty()) refuse(res, res.status, libraryRefusal(res.status));
   });
 
   // --- Pages ---
