@@ -183,6 +183,7 @@ class HostTest : public ::testing::Test {
 
   HostAnswer get(const std::string& path, httplib::Headers h) {
     httplib::Client client("127.0.0.1", port());
+    client.set_read_timeout(30, 0);  // sanitizer builds on a busy machine answer slowly
     return answerOf(client.Get(path, h));
   }
   HostAnswer get(const std::string& path) { return get(path, headers()); }
