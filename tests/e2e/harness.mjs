@@ -1,7 +1,7 @@
 // Starts a host on loopback with the test page set and a headless Chromium
 // against it; both end with the test file.
 import { spawn } from 'node:child_process';
-import { mkdtempSync, rmSync } from 'node:fs';
+import { mkdirSync, mkdtempSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
@@ -15,9 +15,15 @@ export function hostBinary() {
   return process.env.LUMOREL_HOST || join(here, '..', '..', 'build', 'host', 'lumorel');
 }
 
-export async function startHost(home) {
+// Starts a host with its user folders below `home`, serving the test page set,
+// or the compiled-in one when `builtInPages` is true.
+export async function startHost(home, { builtInPages = false } = {}) {
+  // The user's own folders: preferences, and the files of "+" preferences.
+  mkdirSync(join(home, 'config'), { recursive: true, mode: 0o700 });
+  mkdirSync(join(home, 'run'), { recursive: true, mode: 0o700 });
+  const pages = builtInPages ? [] : ['--pages', join(here, 'pages')];
   const child = spawn(hostBinary(),
-    ['--port', '0', '--token', TOKEN, '--no-browser', '--pages', join(here, 'pages')], {
+    ['--port', '0', '--token', TOKEN, '--no-browser', ...pages], {
       env: { ...process.env, XDG_CONFIG_HOME: join(home, 'config'), XDG_RUNTIME_DIR: join(home, 'run') },
       stdio: ['ignore', 'pipe', 'inherit'],
     });

@@ -4,11 +4,10 @@
 // enlarging, delete, an empty folder and dismissal.
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
-import { spawn } from 'node:child_process';
 import { copyFileSync, existsSync, mkdirSync, writeFileSync } from 'node:fs';
 import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
-import { TOKEN, hostBinary, launchBrowser, stopHost, tempFolder } from '../harness.mjs';
+import { launchBrowser, startHost, stopHost, tempFolder } from '../harness.mjs';
 import { TREE, scanOrder, writePictures } from './fixtures.mjs';
 
 const here = dirname(fileURLToPath(import.meta.url));
@@ -21,25 +20,6 @@ let order = [];
 const pageErrors = [];
 
 // The host with the page set compiled into it.
-async function startBuiltInHost(folder) {
-  // The user's own folders: preferences, and the files of "+" preferences.
-  mkdirSync(join(folder, 'config'), { mode: 0o700 });
-  mkdirSync(join(folder, 'run'), { mode: 0o700 });
-  const child = spawn(hostBinary(), ['--port', '0', '--token', TOKEN, '--no-browser'], {
-    env: { ...process.env, XDG_CONFIG_HOME: join(folder, 'config'), XDG_RUNTIME_DIR: join(folder, 'run') },
-    stdio: ['ignore', 'pipe', 'inherit'],
-  });
-  const address = await new Promise((resolve, reject) => {
-    let out = '';
-    child.stdout.on('data', (chunk) => {
-      out += chunk;
-      if (out.includes('\n')) resolve(out.split('\n')[0].trim());
-    });
-    child.on('exit', (code) => reject(new Error(`lumorel exited with ${code} before serving`)));
-  });
-  return { child, address, base: address.replace(/\/lm:main$/, '') };
-}
-
 before(async () => {
   home = tempFolder('lumorel-journey-home-');
   pictures = tempFolder('lumorel-journey-pictures-');
@@ -48,7 +28,7 @@ before(async () => {
   mkdirSync(ARTIFACTS, { recursive: true });
   writeFileSync(join(empty.path, 'notes.txt'), 'no pictures here\n');
   mkdirSync(join(empty.path, 'inner'));
-  host = await startBuiltInHost(home.path);
+  host = await startHost(home.path, { builtInPages: true });
   browser = await launchBrowser(profile.path);
   await browser.addInitScript(recordStatusLines);
   const scratch = await browser.newPage();

@@ -5,11 +5,10 @@
 // measurement, not a pass/fail timing.
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
-import { spawn } from 'node:child_process';
 import { mkdirSync, writeFileSync } from 'node:fs';
 import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
-import { TOKEN, hostBinary, launchBrowser, stopHost, tempFolder } from '../harness.mjs';
+import { launchBrowser, startHost, stopHost, tempFolder } from '../harness.mjs';
 import { writePictures } from './fixtures.mjs';
 
 const here = dirname(fileURLToPath(import.meta.url));
@@ -23,19 +22,7 @@ before(async () => {
   home = tempFolder('lumorel-speed-home-');
   folder = tempFolder('lumorel-speed-pictures-');
   profile = tempFolder('lumorel-speed-profile-');
-  const child = spawn(hostBinary(), ['--port', '0', '--token', TOKEN, '--no-browser'], {
-    env: { ...process.env, XDG_CONFIG_HOME: join(home.path, 'config'), XDG_RUNTIME_DIR: join(home.path, 'run') },
-    stdio: ['ignore', 'pipe', 'inherit'],
-  });
-  const address = await new Promise((resolve, reject) => {
-    let out = '';
-    child.stdout.on('data', (chunk) => {
-      out += chunk;
-      if (out.includes('\n')) resolve(out.split('\n')[0].trim());
-    });
-    child.on('exit', (code) => reject(new Error(`lumorel exited with ${code} before serving`)));
-  });
-  host = { child, address };
+  host = await startHost(home.path, { builtInPages: true });
   browser = await launchBrowser(profile.path);
   await browser.addInitScript(timeKeyPresses);
   const scratch = await browser.newPage();
