@@ -8,9 +8,9 @@ namespace {
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
+// `out` takes `wide` when it fits in a T.
 template <typename T>
-HResult narrow(HResult hr, int64_t wide, T& out) {
-  if (hr != kSOk) return hr;
+HResult narrow(int64_t wide, T& out) {
   if (wide < std::numeric_limits<T>::min() || wide > std::numeric_limits<T>::max())
     return kDispEOverflow;
   out = static_cast<T>(wide);
@@ -51,18 +51,23 @@ HResult Variant::toInt64(int64_t& out) const {
 }
 
 HResult Variant::toInt32(int32_t& out) const {
+  // Two statements: as arguments of one call, the read of `wide` could come
+  // before the conversion that writes it.
   int64_t wide = 0;
-  return narrow(toInt64(wide), wide, out);
+  const HResult hr = toInt64(wide);
+  return hr == kSOk ? narrow(wide, out) : hr;
 }
 
 HResult Variant::toUint32(uint32_t& out) const {
   int64_t wide = 0;
-  return narrow(toInt64(wide), wide, out);
+  const HResult hr = toInt64(wide);
+  return hr == kSOk ? narrow(wide, out) : hr;
 }
 
 HResult Variant::toInt16(int16_t& out) const {
   int64_t wide = 0;
-  return narrow(toInt64(wide), wide, out);
+  const HResult hr = toInt64(wide);
+  return hr == kSOk ? narrow(wide, out) : hr;
 }
 
 HResult Variant::toText(std::string& out) const {
