@@ -77,6 +77,14 @@ class ImageCatalogue {
   void Previous();
   void Rewind();
   static std::string Version() { return "1.4"; }
+
+  // Which picture a name member gives, seen from the cursor.
+  enum class Neighbour { kPrevious, kCurrent, kNext };
+  // True when the picture `which` is a file that a scan listed from disk (not
+  // an address handed in by script or scraped from a page) and its text is
+  // still `text`: what the picture members just gave can be shown as a
+  // local file. Waits for a running worker as the name members do.
+  bool isListedFile(Neighbour which, std::string_view text);
   std::string CurrentShortName() const;  // never waits
   // Moves to the next picture, going once around, whose short name starts
   // with the letter in the low byte of `chMatch`, whatever its case.

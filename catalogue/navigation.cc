@@ -55,6 +55,28 @@ std::string ImageCatalogue::NextName() {
   return s.cursor ? after(*s.pictureList, s.cursor)->text() : "";
 }
 
+bool ImageCatalogue::isListedFile(Neighbour which, std::string_view text) {
+  auto listed = [&](const ImageEntry* entry) {
+    return entry && isLocalFile(entry->kind) && text == entry->text();
+  };
+  if (which == Neighbour::kCurrent) {
+    MutexLock lock(state_->publishMu);
+    if (state_->cursor) return listed(state_->cursor);
+  }
+  waitForWorker();
+  const CatalogueState& s = *state_;
+  if (!s.cursor) return false;
+  switch (which) {
+    case Neighbour::kPrevious:
+      return listed(before(*s.pictureList, s.cursor));
+    case Neighbour::kCurrent:
+      return listed(s.cursor);
+    case Neighbour::kNext:
+      return listed(after(*s.pictureList, s.cursor));
+  }
+  return false;
+}
+
 void ImageCatalogue::Next() {
   waitForWorker();
   CatalogueState& s = *state_;

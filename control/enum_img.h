@@ -86,6 +86,10 @@ class EnumImg {
   std::string PreviousName() { return catalogue_->PreviousName(); }
   std::string CurrentName() { return catalogue_->CurrentName(); }
   std::string NextName() { return catalogue_->NextName(); }
+  // See ImageCatalogue::isListedFile.
+  bool isListedFile(ImageCatalogue::Neighbour which, std::string_view text) {
+    return catalogue_->isListedFile(which, text);
+  }
   void Next() { catalogue_->Next(); }
   void Previous() { catalogue_->Previous(); }
   void Rewind() { catalogue_->Rewind(); }

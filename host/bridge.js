@@ -8,7 +8,6 @@
   'use strict';
 
   var CLASS_ID = 'clsid:5a3e9d11-2c4b-4e7f-8a61-0d2f4b7c9e01';
-  var token = new URL(document.currentScript.src).searchParams.get('token');
 
   // The control's members: kinds with their parameter counts. Three open a
   // dialog; through the bridge they answer later, through a continuation
@@ -68,7 +67,7 @@
     if (/^file:\/\//i.test(text)) path = text.slice(7);
     else if (text.charAt(0) === '/' && pictureTexts[text]) path = text;
     if (path === null) return null;
-    return '/.lumorel/picture?token=' + token + '&path=' + percentBytes(path);
+    return '/.lumorel/picture?path=' + percentBytes(path);
   }
 
   // An "lm:" address becomes the host's route; a picture text the picture
@@ -144,7 +143,8 @@
 
   function request(method, path, body, wait, done) {
     var text = body === undefined ? '' : JSON.stringify(body);
-    var headers = { 'X-Lumorel-Token': token, 'Content-Type': 'application/json' };
+    // The cookie the host set on the first visit goes with every request.
+    var headers = { 'Content-Type': 'application/json' };
     if (unloading) {
       // Browsers refuse synchronous requests while a page goes away.
       fetch(path, { method: method, headers: headers, keepalive: true,
@@ -212,7 +212,7 @@
 
   Control.prototype.connect = function () {
     var self = this;
-    var source = new EventSource(this.base + '/events?token=' + token);
+    var source = new EventSource(this.base + '/events');
     this.source = source;
     Object.keys(EVENTS).concat(['event']).forEach(function (name) {
       source.addEventListener(name, function (e) {

@@ -25,9 +25,7 @@ std::string tagNameAt(std::string_view page, std::size_t at) {
 
 }  // namespace
 
-std::string bridgeElement(std::string_view token) {
-  return "<script src=\"/.lumorel/bridge.js?token=" + std::string(token) + "\"></script>";
-}
+std::string bridgeElement() { return "<script src=\"/.lumorel/bridge.js\"></script>"; }
 
 std::string injectBridge(std::string_view page, std::string_view element) {
   std::optional<std::size_t> firstTag;

@@ -8,9 +8,9 @@
 
 namespace lumorel {
 
-// The element: <script src="/.lumorel/bridge.js?token=TOKEN"></script>.
-// `token` is the run's token (letters and digits only).
-std::string bridgeElement(std::string_view token);
+// The element: <script src="/.lumorel/bridge.js"></script>. It carries no
+// secret: the page's own requests carry the cookie.
+std::string bridgeElement();
 
 // `page` with `element` inserted right after its opening <head> tag (any
 // case, with or without attributes; never <header>), or, when the page has

@@ -30,6 +30,13 @@ bool looksLikeText(std::string_view bytes) {
 
 }  // namespace
 
+std::string_view pictureContentType(std::string_view head) {
+  const std::string_view type = sniffContentType(head);
+  if (type == "image/jpeg" || type == "image/png" || type == "image/gif" || type == "image/bmp")
+    return type;
+  return "application/octet-stream";
+}
+
 std::string_view sniffContentType(std::string_view bytes) {
   if (startsWith(bytes, "GIF87a") || startsWith(bytes, "GIF89a")) return "image/gif";
   if (startsWith(bytes, "\xFF\xD8\xFF")) return "image/jpeg";

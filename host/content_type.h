@@ -13,6 +13,12 @@ namespace lumorel {
 // text and "application/octet-stream" for other binary bytes.
 std::string_view sniffContentType(std::string_view bytes);
 
+// The type of a local picture file served to a page, from its first bytes:
+// "image/jpeg", "image/png", "image/gif" or "image/bmp" by signature, and
+// "application/octet-stream" for anything else, so that a file of another
+// kind under a picture's name is never taken for a page or a script.
+std::string_view pictureContentType(std::string_view head);
+
 // True for the types that get the bridge script.
 inline bool isHtml(std::string_view contentType) { return contentType == "text/html"; }
 

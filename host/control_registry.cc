@@ -55,15 +55,17 @@ bool ControlRegistry::remove(std::string_view id) {
   return true;
 }
 
-bool ControlRegistry::pictureHandedOut(const std::string& path) {
+std::optional<PictureFile> ControlRegistry::pictureHandedOut(const std::string& path) {
   std::vector<std::shared_ptr<ControlSession>> live;
   {
     MutexLock lock(mu_);
     for (auto& [id, session] : sessions_) live.push_back(session);
   }
-  for (auto& session : live)
-    if (!session->closed() && session->handedOutPicture(path)) return true;
-  return false;
+  for (auto& session : live) {
+    if (session->closed()) continue;
+    if (std::optional<PictureFile> picture = session->handedOutPicture(path)) return picture;
+  }
+  return std::nullopt;
 }
 
 std::size_t ControlRegistry::size() {

@@ -38,8 +38,9 @@ class ControlRegistry {
   std::shared_ptr<ControlSession> find(std::string_view id) LM_EXCLUDES(mu_);
   // Closes and forgets the control `id`; false when there is none.
   bool remove(std::string_view id) LM_EXCLUDES(mu_);
-  // True when a live control has handed out a picture text for `path`.
-  bool pictureHandedOut(const std::string& path) LM_EXCLUDES(mu_);
+  // The file behind the picture text for `path` that a live control has
+  // handed out, or nullopt.
+  std::optional<PictureFile> pictureHandedOut(const std::string& path) LM_EXCLUDES(mu_);
   std::size_t size() LM_EXCLUDES(mu_);
 
   // Stops the reaper, refuses new controls, and closes and destroys every

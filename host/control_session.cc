@@ -7,10 +7,20 @@
 namespace lumorel {
 namespace {
 
-// Members whose text is a picture the page may show.
-bool givesPictureText(int32_t dispid) {
-  return dispid == 2 || dispid == 3 || dispid == 4 || dispid == 50;  // Previous, Current,
-                                                                      // NextName, CurrentMidi
+// The members whose text is a picture the page may show, and which picture
+// of the list each gives.
+std::optional<ImageCatalogue::Neighbour> pictureOfMember(int32_t dispid) {
+  switch (dispid) {
+    case 2:  // PreviousName
+      return ImageCatalogue::Neighbour::kPrevious;
+    case 3:   // CurrentName
+    case 50:  // CurrentMidi
+      return ImageCatalogue::Neighbour::kCurrent;
+    case 4:  // NextName
+      return ImageCatalogue::Neighbour::kNext;
+    default:
+      return std::nullopt;
+  }
 }
 
 constexpr int32_t kSetParentDirId = 1;
@@ -80,6 +90,7 @@ CallOutcome ControlSession::call(int32_t dispid, uint16_t kinds, std::vector<Var
                                  std::optional<WindowPlacement> placement) {
   CallOutcome outcome;
   if (closed()) return outcome;
+  bool listedFile = false;
   runOnUi([&] {
     if (!control_) return;
     if (placement) window_.setPlacement(*placement);
@@ -89,8 +100,12 @@ CallOutcome ControlSession::call(int32_t dispid, uint16_t kinds, std::vector<Var
     }
     outcome.hr = invoke(*control_, dispid, kinds, args, &outcome.value);
     outcome.ran = true;
+    const std::optional<ImageCatalogue::Neighbour> picture = pictureOfMember(dispid);
+    listedFile = picture && outcome.hr == kSOk &&
+                 outcome.value.type() == Variant::Type::kString &&
+                 control_->isListedFile(*picture, outcome.value.text());
   });
-  if (outcome.ran && outcome.hr == kSOk && givesPictureText(dispid)) notePicture(outcome.value);
+  if (listedFile) notePicture(outcome.value);
   return outcome;
 }
 
@@ -100,13 +115,21 @@ void ControlSession::notePicture(const Variant& text) {
   constexpr std::string_view kScheme = "file://";
   if (value.substr(0, kScheme.size()) == kScheme) value.remove_prefix(kScheme.size());
   if (value.empty() || value.front() != '/') return;  // an address, not a file
+  // The file as it is at each hand-out: one saved anew under its name since
+  // the last is shown, and one swapped after it is not.
+  std::optional<PictureFile> file = identifyPicture(std::string(value));
   MutexLock lock(picturesMu_);
-  pictures_.emplace(value);
+  if (file)
+    pictures_.insert_or_assign(std::string(value), std::move(*file));
+  else
+    pictures_.erase(std::string(value));
 }
 
-bool ControlSession::handedOutPicture(const std::string& path) {
+std::optional<PictureFile> ControlSession::handedOutPicture(const std::string& path) {
   MutexLock lock(picturesMu_);
-  return pictures_.count(path) != 0;
+  auto it = pictures_.find(path);
+  if (it == pictures_.end()) return std::nullopt;
+  return it->second;
 }
 
 std::optional<DialogAnswer> ControlSession::answerDialog(int dialog, nlohmann::json value) {

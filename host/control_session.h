@@ -7,7 +7,7 @@
 #include <atomic>
 #include <memory>
 #include <optional>
-#include <set>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -16,6 +16,7 @@
 #include "host/event_stream.h"
 #include "host/page_dialogs.h"
 #include "host/page_window.h"
+#include "host/picture_file.h"
 #include "platform/mutex.h"
 #include "platform/posix/event_loop.h"
 
@@ -67,9 +68,10 @@ class ControlSession {
   // True while the control's folder prompt is open.
   bool folderPromptOpen() const { return dialogs_.folderPromptOpen(); }
 
-  // True when the control has handed the page a picture text for `path`
-  // (a local file) since its last scan began.
-  bool handedOutPicture(const std::string& path) LM_EXCLUDES(picturesMu_);
+  // The file behind the picture text for `path` when the control has handed
+  // it to the page since its last scan began, as a file its scan listed
+  // (never an address that script or a web page handed in); else nullopt.
+  std::optional<PictureFile> handedOutPicture(const std::string& path) LM_EXCLUDES(picturesMu_);
 
   // The page is gone: an open dialog is declined, the control is closed
   // (its worker told to stop) and destroyed on its UI thread (which waits
@@ -84,7 +86,8 @@ class ControlSession {
  private:
   // Runs `task` on the UI thread and waits for it; false when it never ran.
   bool runOnUi(std::function<void()> task);
-  // Notes the local file behind a picture text the page was given.
+  // Notes the local file behind a picture text the page was given, which
+  // the catalogue listed from disk.
   void notePicture(const Variant& text) LM_EXCLUDES(picturesMu_);
 
   const std::string id_;
@@ -92,7 +95,8 @@ class ControlSession {
   EventStream events_;
   PageWindow window_;
   Mutex picturesMu_;
-  std::set<std::string> pictures_ LM_GUARDED_BY(picturesMu_);
+  // Picture path as handed out: the file it stood for then.
+  std::map<std::string, PictureFile, std::less<>> pictures_ LM_GUARDED_BY(picturesMu_);
   Mutex closeMu_;  // one close at a time
   std::atomic<bool> closed_{false};
   // The UI thread; the destructor ends it before any other member goes.

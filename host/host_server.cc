@@ -7,6 +7,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cmath>
+
 #include <nlohmann/json.hpp>
 
 #include "control/dispatcher.h"
@@ -14,7 +16,9 @@
 #include "host/bridge_script.h"
 #include "host/content_type.h"
 #include "host/folder_listing.h"
+#include "host/options.h"
 #include "host/page_route.h"
+#include "host/picture_file.h"
 #include "host/script_json.h"
 #include "platform/file_system.h"
 
@@ -57,28 +61,25 @@ void refuse(Response& res, int status, std::string_view message) {
   answerJson(res, status, json{{"error", carriedText(message)}});
 }
 
-// Compares without stopping at the first difference, so the time taken
-// tells nothing about the token.
-bool sameToken(std::string_view given, std::string_view token) {
-  unsigned char diff = given.size() == token.size() ? 0 : 1;
-  for (std::size_t i = 0; i < given.size(); ++i)
-    diff |= static_cast<unsigned char>(given[i] ^ token[i % token.size()]);
-  return diff == 0;
-}
-
 bool startsWith(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
 }
 
-// The routes whose requests come from elements that cannot add a header
-// (a script element, an event source, a picture): they may carry the token
-// as the query parameter "token".
-bool tokenMayBeInQuery(const Request& req) {
-  if (req.method != "GET") return false;
-  const std::string& path = req.path;
-  if (path == "/.lumorel/bridge.js" || path == "/.lumorel/picture") return true;
-  return startsWith(path, "/.lumorel/controls/") && path.size() > 7 &&
-         path.compare(path.size() - 7, 7, "/events") == 0;
+// The answer to a request without the secret: how to get in, never the
+// secret itself.
+void refuseStranger(const Request& req, Response& res) {
+  static constexpr char kHow[] =
+      "This Lumorel lets in only the browser that opened its address. Run lumorel (or "
+      "tools/run) and open the address it prints: that address carries the secret that lets "
+      "your browser in.";
+  if (startsWith(req.path, "/.lumorel/")) return refuse(res, 403, kHow);
+  res.status = 403;
+  res.set_header("Content-Security-Policy", "sandbox");
+  res.set_content(std::string("<!DOCTYPE html><html><head><meta charset=\"utf-8\">"
+                              "<title>Lumorel: not allowed</title></head><body>"
+                              "<h1>Not allowed</h1><p>") +
+                      kHow + "</p></body></html>",
+                  "text/html; charset=utf-8");
 }
 
 std::optional<Variant> toVariant(const json& arg, std::string& error) {
@@ -95,7 +96,9 @@ std::optional<Variant> toVariant(const json& arg, std::string& error) {
     case json::value_t::number_unsigned:
     case json::value_t::number_float: {
       const double value = arg.get<double>();
-      if (value != static_cast<double>(static_cast<int64_t>(value))) {
+      // Compared as doubles: a cast of a value out of an integer's range
+      // would be undefined.
+      if (value != std::trunc(value)) {
         error = "a number argument is not a whole number";
         return std::nullopt;
       }
@@ -157,19 +160,6 @@ std::string dispatchError(HResult hr) {
   return "";
 }
 
-// A regular file opened without following a link in its last component.
-int openPicture(const std::string& path, off_t& size) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return -1;
-  struct stat st;
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    return -1;
-  }
-  size = st.st_size;
-  return fd;
-}
-
 }  // namespace
 
 // The library's server, with a way to its listening socket.
@@ -182,6 +172,7 @@ class HostServer::Http : public httplib::Server {
 
 HostServer::HostServer(HostConfig config)
     : config_(std::move(config)),
+      auth_(config_.token, config_.cookieSecret.empty() ? randomToken() : config_.cookieSecret),
       registry_(config_.session, config_.grace),
       server_(std::make_unique<Http>()) {
   const std::size_t threads = config_.threads;
@@ -261,13 +252,19 @@ void HostServer::routes() {
         return httplib::Server::HandlerResponse::Handled;
       }
     }
-    if (startsWith(req.path, "/.lumorel/")) {
-      std::string token = req.get_header_value("X-Lumorel-Token");
-      if (token.empty() && tokenMayBeInQuery(req)) token = req.get_param_value("token");
-      if (!sameToken(token, config_.token)) {
-        refuse(res, 403, "missing or wrong token");
+    if (req.method == "GET" || req.method == "HEAD") {
+      // The address the user opened: the token becomes a cookie, and the
+      // browser goes on to the same address without it.
+      if (std::optional<std::string> rest = auth_.firstVisit(req.target)) {
+        res.set_header("Set-Cookie", auth_.cookieFor(port_));
+        res.set_redirect(*rest, 303);
         return httplib::Server::HandlerResponse::Handled;
       }
+    }
+    if (!auth_.admits(port_, req.get_header_value("X-Lumorel-Token"),
+                      req.get_header_value("Cookie"))) {
+      refuseStranger(req, res);
+      return httplib::Server::HandlerResponse::Handled;
     }
     return httplib::Server::HandlerResponse::Unhandled;
   });
@@ -319,7 +316,7 @@ void HostServer::routes() {
     }
     if (isHtml(type)) {
       res.set_header("Content-Security-Policy", "frame-ancestors 'self'");
-      res.set_content(injectBridge(page.bytes, bridgeElement(config_.token)), type);
+      res.set_content(injectBridge(page.bytes, bridgeElement()), type);
       return;
     }
     res.set_content(page.bytes, type);
@@ -461,24 +458,23 @@ void HostServer::routes() {
 
   s.Get("/.lumorel/picture", [this](const Request& req, Response& res) {
     const std::string path = req.get_param_value("path");
-    if (path.empty() || path.front() != '/' || path.find('\0') != std::string::npos ||
-        !registry_.pictureHandedOut(path))
-      return refuse(res, 404, "no such picture");
+    std::optional<PictureFile> picture;
+    if (!path.empty() && path.front() == '/' && path.find('\0') == std::string::npos)
+      picture = registry_.pictureHandedOut(path);
+    if (!picture) return refuse(res, 404, "no such picture");
     off_t size = 0;
-    const int fd = openPicture(path, size);
-    if (fd < 0) return refuse(res, 404, "no such picture");
-    auto file = std::shared_ptr<int>(new int(fd), [](int* f) {
-      ::close(*f);
-      delete f;
-    });
+    auto file = std::make_shared<UniqueFd>(openPicture(*picture, size));
+    if (!file->valid()) return refuse(res, 404, "no such picture");
     char head[16];
-    const ssize_t got = ::pread(fd, head, sizeof head, 0);
-    const std::string type(sniffContentType(std::string_view(head, got > 0 ? got : 0)));
+    const ssize_t got = ::pread(file->get(), head, sizeof head, 0);
+    const std::string type(pictureContentType(std::string_view(head, got > 0 ? got : 0)));
+    // Whatever the file holds, it never runs as a page of this origin.
+    res.set_header("Content-Security-Policy", "sandbox");
     res.set_content_provider(
         static_cast<std::size_t>(size), type,
         [file](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
           char buffer[64 * 1024];
-          const ssize_t n = ::pread(*file, buffer, std::min(length, sizeof buffer),
+          const ssize_t n = ::pread(file->get(), buffer, std::min(length, sizeof buffer),
                                     static_cast<off_t>(offset));
           if (n <= 0) return false;  // the file shrank: the answer breaks off
           return sink.write(buffer, static_cast<std::size_t>(n));

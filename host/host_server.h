@@ -10,6 +10,7 @@
 #include <string>
 #include <thread>
 
+#include "host/authentication.h"
 #include "host/control_registry.h"
 #include "platform/page_store.h"
 #include "platform/url_fetcher.h"
@@ -19,8 +20,11 @@ namespace lumorel {
 struct HostConfig {
   // The port on 127.0.0.1; 0 picks a free one.
   uint16_t port = 4714;
-  // The run's token: every bridge request carries it.
+  // The run's token: the address the user opens carries it, and scripts
+  // may send it in the "X-Lumorel-Token" header.
   std::string token;
+  // The value of the cookie that lets a browser in; empty: a random one.
+  std::string cookieSecret;
   // Borrowed; outlive the server.
   const PageStore* pages = nullptr;
   UrlFetcher* fetcher = nullptr;
@@ -60,6 +64,7 @@ class HostServer {
   void routes();
 
   const HostConfig config_;
+  const Authentication auth_;
   ControlRegistry registry_;
   std::unique_ptr<Http> server_;
   uint16_t port_ = 0;

@@ -23,7 +23,7 @@ std::string percentBytes(const std::string& bytes) {
 }
 
 std::string pictureRoute(const std::string& path) {
-  return "/.lumorel/picture?token=" + std::string(kTestToken) + "&path=" + percentBytes(path);
+  return "/.lumorel/picture?path=" + percentBytes(path);
 }
 
 // --- Pages ---
@@ -40,8 +40,7 @@ class PageRouteTest : public HostTest {
 };
 
 TEST_F(PageRouteTest, HtmlPagesGetTheBridgeAndNothingElseChanges) {
-  const std::string element =
-      "<script src=\"/.lumorel/bridge.js?token=" + std::string(kTestToken) + "\"></script>";
+  const std::string element = "<script src=\"/.lumorel/bridge.js\"></script>";
   struct Case {
     std::string path, body;
   } cases[] = {
@@ -56,29 +55,25 @@ TEST_F(PageRouteTest, HtmlPagesGetTheBridgeAndNothingElseChanges) {
        "<html><head>" + element + "</head><script>var a = '1';</script>" + std::string(1, '\0')},
   };
   for (const Case& c : cases) {
-    HostAnswer answer = get(c.path, {});
+    HostAnswer answer = get(c.path);
     EXPECT_EQ(answer.status, 200) << c.path;
     EXPECT_EQ(answer.contentType, "text/html") << c.path;
     EXPECT_EQ(answer.body, c.body) << c.path;
+    EXPECT_EQ(answer.body.find(kTestToken), std::string::npos) << "no page holds the token";
   }
 }
 
 TEST_F(PageRouteTest, PicturesAreServedAsTheyAreAndAnUnknownPageIsEmpty) {
-  HostAnswer picture = get("/lm:logo.gif", {});
+  HostAnswer picture = get("/lm:logo.gif");
   EXPECT_EQ(picture.status, 200);
   EXPECT_EQ(picture.contentType, "image/gif");
   EXPECT_EQ(picture.body, std::string(kGif, sizeof kGif - 1));
 
-  HostAnswer empty = get("/lm:nosuchpage", {});
+  HostAnswer empty = get("/lm:nosuchpage");
   EXPECT_EQ(empty.status, 200);
   EXPECT_EQ(empty.body, "");
 }
 
-TEST_F(PageRouteTest, TheBridgeScriptNeedsTheToken) {
-  EXPECT_EQ(get("/.lumorel/bridge.js?token=" + std::string(kTestToken), {}).status, 200);
-  EXPECT_EQ(get("/.lumorel/bridge.js?token=wrong", {}).status, 403);
-  EXPECT_EQ(get("/.lumorel/bridge.js", {}).status, 403);
-}
 
 // --- Calls ---
 
@@ -131,6 +126,10 @@ TEST_F(CallTest, BadCallsGetAClearErrorAndTheControlGoesOn) {
       {"{\"member\":\"JumpTo\",\"kind\":\"method\",\"args\":[\"x\"]}", 400, "wrong type"},
       {"{\"member\":\"JumpTo\",\"kind\":\"method\",\"args\":[70000]}", 400, "out of range"},
       {"{\"member\":\"JumpTo\",\"kind\":\"method\",\"args\":[1.5]}", 400, "whole number"},
+      {"{\"member\":\"StartTimer\",\"kind\":\"method\",\"args\":[1e300]}", 400, "out of range"},
+      {"{\"member\":\"StartTimer\",\"kind\":\"method\",\"args\":[-1e19]}", 400, "out of range"},
+      {"{\"member\":\"StartTimer\",\"kind\":\"method\",\"args\":[4294967296]}", 400,
+       "out of range"},
       {"{\"member\":\"Exists\",\"kind\":\"get\",\"args\":[{}]}", 400, "neither"},
       {"{\"member\":\"Exists\",\"kind\":\"get\",\"args\":\"x\"}", 400, "array"},
       {"{\"member\":\"Exists\",\"kind\":\"get\",\"args\":[\"a\\u0000b\"]}", 400, "NUL"},
@@ -192,23 +191,23 @@ TEST_F(PictureTest, APictureTheControlHandedOutIsServedAndNothingElse) {
   const std::string secret = pictures_.write("notes.txt", "secret");
   const std::string outside = pictures_.write("sub/b.gif", "GIF89a");
   // Not handed out yet.
-  EXPECT_EQ(get(pictureRoute(a), {}).status, 404);
+  EXPECT_EQ(get(pictureRoute(a)).status, 404);
   scan(pictures_.path());
   EXPECT_EQ(value(id_, "CurrentName"), "file://" + a);
-  HostAnswer shown = get(pictureRoute(a), {});
+  HostAnswer shown = get(pictureRoute(a));
   EXPECT_EQ(shown.status, 200);
   EXPECT_EQ(shown.contentType, "image/gif");
   EXPECT_EQ(shown.body, std::string(kGif, sizeof kGif - 1));
   for (const std::string& path : {secret, outside, std::string("/etc/passwd"),
                                   pictures_.path() + "./a.gif", pictures_.path() + "../x"})
-    EXPECT_EQ(get(pictureRoute(path), {}).status, 404) << path;
-  EXPECT_EQ(get("/.lumorel/picture?token=wrong&path=" + percentBytes(a), {}).status, 403);
+    EXPECT_EQ(get(pictureRoute(path)).status, 404) << path;
+  EXPECT_EQ(get(pictureRoute(a), headers("wrong")).status, 403);
   // Once the control is gone, so is its picture.
   EXPECT_EQ(answerOf(httplib::Client("127.0.0.1", port())
                          .Delete(controlPath(id_), headers()))
                 .status,
             204);
-  EXPECT_EQ(get(pictureRoute(a), {}).status, 404);
+  EXPECT_EQ(get(pictureRoute(a)).status, 404);
   EXPECT_EQ(call(id_, "Version", "get").status, 404);
 }
 
@@ -220,7 +219,7 @@ TEST_F(PictureTest, ALatin1NameIsScannedShownRenamedAndDeletedLikeAnyOther) {
   EXPECT_NE(current.body.find("caf\\udce9.jpg"), std::string::npos) << current.body;
   EXPECT_EQ(engineText(current.json["value"].get<std::string>()), "file://" + path);
   EXPECT_EQ(engineText(value(id_, "CurrentShortName").get<std::string>()), name);
-  HostAnswer shown = get(pictureRoute(path), {});
+  HostAnswer shown = get(pictureRoute(path));
   EXPECT_EQ(shown.status, 200);
   EXPECT_EQ(shown.contentType, "image/jpeg");
 
@@ -402,7 +401,7 @@ TEST_F(CallTest, ARequestWithoutTheRightTokenIsRefusedAndChangesNothing) {
     EXPECT_EQ(post(controlPath(id_, "/call"), put, headers(token)).status, 403) << token;
     EXPECT_EQ(post("/.lumorel/controls", "", headers(token)).status, 403) << token;
   }
-  // Only the stream, the bridge and pictures may carry it in the address.
+  // Only the first visit of an address may carry it there.
   EXPECT_EQ(post(controlPath(id_, "/call") + "?token=" + kTestToken, put, {}).status, 403);
   EXPECT_EQ(value(id_, "Preference", "get", "[\"Timer\"]"), "");
   EXPECT_EQ(server_->registry().size(), 1u);
@@ -431,7 +430,8 @@ TEST_F(CallTest, RequestsFromOtherSitesAndNamesAreRefused) {
     h.emplace(c.header, c.value);
     EXPECT_EQ(post(controlPath(id_, "/call"), put, h).status, c.status)
         << c.header << ": " << c.value;
-    h = {{c.header, c.value}};
+    h = headers();
+    h.emplace(c.header, c.value);
     EXPECT_EQ(get("/lm:main", h).status, c.status == 200 ? 200 : 403) << c.header;
   }
 }

@@ -43,7 +43,8 @@ class EventReader {
       httplib::Client client("127.0.0.1", port);
       client.set_read_timeout(30, 0);
       std::string pending;
-      auto result = client.Get(path, [&](const char* data, std::size_t length) {
+      const httplib::Headers headers{{"X-Lumorel-Token", kTestToken}};
+      auto result = client.Get(path, headers, [&](const char* data, std::size_t length) {
         pending.append(data, length);
         std::size_t end;
         while ((end = pending.find("\n\n")) != std::string::npos) {
@@ -130,6 +131,7 @@ struct HostAnswer {
   int status = -1;
   std::string body;
   std::string contentType;
+  httplib::Headers headers;
   nlohmann::json json;  // strings in carried form; null when the body is not JSON
 };
 
@@ -175,6 +177,7 @@ class HostTest : public ::testing::Test {
     answer.status = result->status;
     answer.body = result->body;
     answer.contentType = result->get_header_value("Content-Type");
+    answer.headers = result->headers;
     std::string error;
     if (answer.contentType == "application/json")
       answer.json = parseScriptJson(answer.body, error).value_or(nullptr);
@@ -225,8 +228,7 @@ class HostTest : public ::testing::Test {
   }
 
   std::unique_ptr<EventReader> events(const std::string& id) {
-    return std::make_unique<EventReader>(
-        port(), controlPath(id, "/events") + "?token=" + std::string(kTestToken));
+    return std::make_unique<EventReader>(port(), controlPath(id, "/events"));
   }
 
   HostAnswer answerDialog(const std::string& id, const std::string& body) {

@@ -96,7 +96,7 @@ int run(const std::vector<std::string>& args) {
     return 1;
   }
   server.start();
-  const std::string address = servedAddress(server.port(), options->url);
+  const std::string address = servedAddress(server.port(), options->url, config.token);
   std::cout << address << std::endl;
   if (options->openBrowser) openBrowser(address);
 

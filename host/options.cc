@@ -110,19 +110,28 @@ std::string randomToken() {
   return token;
 }
 
-std::string servedAddress(uint16_t port, const std::string& url) {
+std::string servedAddress(uint16_t port, const std::string& url, const std::string& token) {
   static constexpr char kHex[] = "0123456789ABCDEF";
+  auto escaped = [](unsigned char c, bool inToken) {
+    return c <= 0x20 || c >= 0x7F || c == '"' || c == '<' || c == '>' || c == '`' || c == '#' ||
+           c == '{' || c == '}' || c == '|' || c == '\\' || c == '^' ||
+           (inToken && (c == '&' || c == '%' || c == '+'));
+  };
   std::string address = "http://127.0.0.1:" + std::to_string(port) + "/";
-  for (unsigned char c : url) {
-    if (c <= 0x20 || c >= 0x7F || c == '"' || c == '<' || c == '>' || c == '`' || c == '#' ||
-        c == '{' || c == '}' || c == '|' || c == '\\' || c == '^') {
-      address.push_back('%');
-      address.push_back(kHex[c >> 4]);
-      address.push_back(kHex[c & 0xF]);
-    } else {
-      address.push_back(static_cast<char>(c));
+  auto append = [&](const std::string& text, bool inToken) {
+    for (unsigned char c : text) {
+      if (escaped(c, inToken)) {
+        address.push_back('%');
+        address.push_back(kHex[c >> 4]);
+        address.push_back(kHex[c & 0xF]);
+      } else {
+        address.push_back(static_cast<char>(c));
+      }
     }
-  }
+  };
+  append(url, false);
+  address.append(url.find('?') == std::string::npos ? "?token=" : "&token=");
+  append(token, true);
   return address;
 }
 

@@ -33,10 +33,11 @@ std::string usageText();
 // A new random token (hex digits).
 std::string randomToken();
 
-// `url` (an "lm:" URL) as the address the host serves it at, on `port`:
+// `url` (an "lm:" URL) as the address the user opens, on `port`:
 // "http://127.0.0.1:PORT/" followed by the URL, with bytes that may not
-// stand in an address percent-encoded.
-std::string servedAddress(uint16_t port, const std::string& url);
+// stand in an address percent-encoded, and the parameter "token" with
+// `token`, which the host trades for its cookie on that first visit.
+std::string servedAddress(uint16_t port, const std::string& url, const std::string& token);
 
 }  // namespace lumorel
 

@@ -39,10 +39,14 @@ TEST(Options, MistakesAreNamed) {
 }
 
 TEST(Options, TheServedAddressKeepsTheUrlReadable) {
-  EXPECT_EQ(servedAddress(4714, "lm:main"), "http://127.0.0.1:4714/lm:main");
-  EXPECT_EQ(servedAddress(80, "lm:&rsrc=mainimg&2=0&1="),
-            "http://127.0.0.1:80/lm:&rsrc=mainimg&2=0&1=");
-  EXPECT_EQ(servedAddress(1, "lm:a b#c\xe9"), "http://127.0.0.1:1/lm:a%20b%23c%E9");
+  EXPECT_EQ(servedAddress(4714, "lm:main", "f00d"), "http://127.0.0.1:4714/lm:main?token=f00d");
+  EXPECT_EQ(servedAddress(80, "lm:&rsrc=mainimg&2=0&1=", "t"),
+            "http://127.0.0.1:80/lm:&rsrc=mainimg&2=0&1=?token=t");
+  EXPECT_EQ(servedAddress(1, "lm:a b#c\xe9", "t"), "http://127.0.0.1:1/lm:a%20b%23c%E9?token=t");
+  EXPECT_EQ(servedAddress(1, "lm:x?a=1", "t"), "http://127.0.0.1:1/lm:x?a=1&token=t");
+  // A token given on the command line stays one parameter.
+  EXPECT_EQ(servedAddress(1, "lm:main", "a&b c%+"),
+            "http://127.0.0.1:1/lm:main?token=a%26b%20c%25%2B");
   EXPECT_EQ(randomToken().size(), 32u);
   EXPECT_NE(randomToken(), randomToken());
 }

@@ -64,6 +64,12 @@ class WritableFile {
   // Closes the file; false when the close reported an error (a write that
   // failed late). Only once.
   [[nodiscard]] virtual bool close() = 0;
+  // Closes the file if it is open and removes it: exactly the file that
+  // createNewFile made, and only while its name in the folder it was made in
+  // still names that file. Never removes anything else (a name that now
+  // names another file, or a folder renamed away since, keeps what is
+  // there). False when nothing was removed. Nothing is to be called after.
+  [[nodiscard]] virtual bool discard() = 0;
 };
 
 class FileSystem {

@@ -133,9 +133,10 @@ HResult PlugProt::readRelay(char* buffer, uint32_t count, uint32_t* countRead) {
 }
 
 void PlugProt::discardSaveFile() {
-  (void)saveFile_->close();
+  // The file this handler made goes, through the file itself: whatever has
+  // taken its name or its folder's name since stays.
+  (void)saveFile_->discard();
   saveFile_.reset();
-  env_.fs.deleteFile(savePath_.c_str());
   savePath_.clear();
 }
 

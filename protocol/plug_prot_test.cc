@@ -362,6 +362,7 @@ class FullDisk final : public ForwardingFileSystem {
       return real_->append(data, n);
     }
     bool close() override { return real_->close(); }
+    bool discard() override { return real_->discard(); }
 
    private:
     std::unique_ptr<WritableFile> real_;

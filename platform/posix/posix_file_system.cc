@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <string>
 
 #include "platform/posix/unique_fd.h"
 
@@ -109,9 +110,16 @@ class PosixRandomAccessFile final : public RandomAccessFile {
   UniqueFd fd_;
 };
 
+// A file made by createNewFile, with the folder it was made in held open so
+// that discard() removes it there and nowhere else.
 class PosixWritableFile final : public WritableFile {
  public:
-  explicit PosixWritableFile(UniqueFd fd) : fd_(std::move(fd)) {}
+  PosixWritableFile(UniqueFd folder, std::string name, UniqueFd fd, dev_t device, ino_t inode)
+      : folder_(std::move(folder)),
+        name_(std::move(name)),
+        fd_(std::move(fd)),
+        device_(device),
+        inode_(inode) {}
 
   bool append(const char* data, std::size_t n) override {
     while (n > 0) {
@@ -126,8 +134,23 @@ class PosixWritableFile final : public WritableFile {
 
   bool close() override { return fd_.close(); }
 
+  bool discard() override {
+    (void)fd_.close();
+    // Relative to the folder's handle and only if the name still names the
+    // same file: nothing is ever removed by finding a path again.
+    struct stat st {};
+    if (fstatat(folder_.get(), name_.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !S_ISREG(st.st_mode) || st.st_dev != device_ || st.st_ino != inode_)
+      return false;
+    return unlinkat(folder_.get(), name_.c_str(), 0) == 0;
+  }
+
  private:
+  UniqueFd folder_;
+  const std::string name_;
   UniqueFd fd_;
+  const dev_t device_;
+  const ino_t inode_;
 };
 
 // Copies `from` into a new file `to` for a move across file systems. The
@@ -238,11 +261,28 @@ std::unique_ptr<RandomAccessFile> PosixFileSystem::openRandomAccess(const char* 
 }
 
 std::unique_ptr<WritableFile> PosixFileSystem::createNewFile(const char* path) {
+  const std::string_view whole(path);
+  const std::size_t slash = whole.rfind('/');
+  const std::string folder = slash == std::string_view::npos ? "."
+                             : slash == 0                    ? "/"
+                                                             : std::string(whole.substr(0, slash));
+  const std::string name(slash == std::string_view::npos ? whole : whole.substr(slash + 1));
+  if (name.empty() || name == "." || name == "..") return nullptr;
+  UniqueFd folderFd(open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  if (!folderFd.valid()) return nullptr;
   // O_EXCL refuses any existing name, a dangling link included; O_NOFOLLOW
   // says the same for the last name even where O_EXCL would not be honoured.
-  UniqueFd fd(open(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+  UniqueFd fd(openat(folderFd.get(), name.c_str(),
+                     O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
   if (!fd.valid()) return nullptr;
-  return std::make_unique<PosixWritableFile>(std::move(fd));
+  struct stat st {};
+  if (fstat(fd.get(), &st) != 0) {
+    // Made but not known: removed while the name is surely still ours.
+    (void)unlinkat(folderFd.get(), name.c_str(), 0);
+    return nullptr;
+  }
+  return std::make_unique<PosixWritableFile>(std::move(folderFd), name, std::move(fd), st.st_dev,
+                                             st.st_ino);
 }
 
 FileSystem& FileSystem::system() {

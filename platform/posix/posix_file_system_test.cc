@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <functional>
 #include <map>
 #include <string>
 
@@ -114,6 +115,52 @@ TEST(PosixFileSystem, CreateNewFileNeverTouchesAnExistingName) {
   struct stat st {};
   ASSERT_EQ(stat(fresh.c_str(), &st), 0);
   EXPECT_TRUE(st.st_mode & S_IRUSR);
+}
+
+// A discarded file goes only from the folder it was made in and only while
+// its name still names it; whatever took its place stays.
+TEST(PosixFileSystem, DiscardRemovesOnlyTheFileItMade) {
+  PosixFileSystem fs;
+  struct Case {
+    const char* what;
+    // Changes the tree between making "dir/new.jpg" and discarding it.
+    std::function<void(const TempFolder&)> meanwhile;
+    bool removed;
+    std::map<std::string, std::string> after;  // path below the tree: content
+  } cases[] = {
+      {"nothing changed", [](const TempFolder&) {}, true, {{"dir/new.jpg", "<missing>"}}},
+      {"another file renamed over it",
+       [](const TempFolder& t) {
+         ASSERT_EQ(::rename(t.write("other.jpg", "OTHER").c_str(), (t / "dir/new.jpg").c_str()), 0);
+       },
+       false,
+       {{"dir/new.jpg", "OTHER"}}},
+      {"its folder renamed away and another made in its place",
+       [](const TempFolder& t) {
+         ASSERT_EQ(::rename((t / "dir").c_str(), (t / "moved").c_str()), 0);
+         t.write("dir/new.jpg", "SECOND");
+       },
+       true,
+       {{"dir/new.jpg", "SECOND"}, {"moved/new.jpg", "<missing>"}}},
+      {"its folder swapped for a link to another folder",
+       [](const TempFolder& t) {
+         ASSERT_EQ(::rename((t / "dir").c_str(), (t / "moved").c_str()), 0);
+         t.write("elsewhere/new.jpg", "PRECIOUS");
+         ASSERT_EQ(symlink((t / "elsewhere").c_str(), (t / "dir").c_str()), 0);
+       },
+       true,
+       {{"elsewhere/new.jpg", "PRECIOUS"}, {"moved/new.jpg", "<missing>"}}},
+  };
+  for (const Case& c : cases) {
+    TempFolder tree;
+    tree.makeFolder("dir");
+    auto out = fs.createNewFile((tree / "dir/new.jpg").c_str());
+    ASSERT_NE(out, nullptr) << c.what;
+    EXPECT_TRUE(out->append("PART", 4));
+    c.meanwhile(tree);
+    EXPECT_EQ(out->discard(), c.removed) << c.what;
+    for (const auto& [path, content] : c.after) EXPECT_EQ(readFile(tree / path), content) << c.what << ": " << path;
+  }
 }
 
 }  // namespace

@@ -36,7 +36,9 @@ export async function startHost(home, { builtInPages = false } = {}) {
     });
     child.on('exit', (code) => reject(new Error(`lumorel exited with ${code} before serving`)));
   });
-  return { child, address, base: address.replace(/\/lm:main$/, '') };
+  // The printed address carries the token; its first visit trades it for
+  // the cookie that lets the browser in.
+  return { child, address, base: new URL(address).origin };
 }
 
 export async function stopHost(host) {
