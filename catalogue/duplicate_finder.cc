@@ -115,7 +115,9 @@ class DuplicateIndex {
 uint32_t nameSignatureOf(const char* shortName) {
   uint32_t signature = 0;
   for (uint32_t k = 1; *shortName; ++shortName, ++k) {
-    int32_t ch = static_cast<signed char>(upperAscii(*shortName));
+    // The byte as a signed char on purpose: signatures stored by earlier
+    // versions square it that way.
+    int32_t ch = static_cast<signed char>(upperAscii(*shortName));  // NOLINT(bugprone-signed-char-misuse)
     signature += k * static_cast<uint32_t>(ch * ch);
   }
   return signature;

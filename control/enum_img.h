@@ -133,9 +133,10 @@ class EnumImg {
 
   // The value under `bstrKey`, or the empty text (PreferenceStore).
   std::string Preference(std::string_view bstrKey) const { return preferences_.read(bstrKey); }
-  // Stores `value` under `bstrKey` (PreferenceStore).
-  void Preference(std::string_view bstrKey, std::string_view value) {
-    preferences_.write(bstrKey, value);
+  // Stores `value` under `bstrKey` (PreferenceStore); E_FAIL when the
+  // store could not keep it.
+  HResult Preference(std::string_view bstrKey, std::string_view value) {
+    return preferences_.write(bstrKey, value) ? kSOk : kEFail;
   }
 
   // --- Folder prompt ---

@@ -94,10 +94,7 @@ constexpr Member kMembers[] = {
      }},
     {16, "Preference", 15, kPropertyPut, two({"bstrKey", T::kString}, {"", T::kString}), 2,
      T::kNone,
-     [](EnumImg& c, const Variant* a, Variant&) {
-       c.Preference(a[0].text(), a[1].text());
-       return kSOk;
-     }},
+     [](EnumImg& c, const Variant* a, Variant&) { return c.Preference(a[0].text(), a[1].text()); }},
     {17, "LoadDone", 17, kPropertyGet, none(), 0, T::kInt32,
      [](EnumImg& c, const Variant*, Variant& r) {
        r = c.LoadDone();

@@ -37,20 +37,18 @@ std::string PreferenceStore::read(std::string_view key) const {
   return text.size() <= kMaxPreferenceRead ? std::string(text) : "";
 }
 
-void PreferenceStore::write(std::string_view key, std::string_view value) {
-  if (!isUsableKey(key)) return;
+bool PreferenceStore::write(std::string_view key, std::string_view value) {
+  if (!isUsableKey(key)) return true;
   const std::string_view text = upToZero(value);
-  if (!isFileKey(key)) {
-    (void)backend_.writeValue(key, text);
-    return;
-  }
+  if (!isFileKey(key)) return backend_.writeValue(key, text);
   const std::string name = fileName(key);
-  if (!backend_.removeFile(name) || text.empty()) return;
+  if (!backend_.removeFile(name)) return false;
+  if (text.empty()) return true;
   // Room for the 8-bit text and its zero byte even where it takes more bytes
   // than two per UTF-16 unit.
   std::string bytes(text);
   bytes.resize(std::max(2 * scriptLength(value) + 2, text.size() + 1), '\0');
-  (void)backend_.replaceFile(name, bytes);
+  return backend_.replaceFile(name, bytes);
 }
 
 }  // namespace lumorel

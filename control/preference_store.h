@@ -24,9 +24,10 @@ inline constexpr std::size_t kMaxPreferenceRead = 259;
 // 8-bit text itself needs more room); reading gives the text up to the
 // first zero byte, or the whole file when it has none.
 //
-// Nothing is reported: a key that is too long (or holds a zero byte), a
-// "+" key that holds a folder separator or "..", and every failure of the
-// backend read as the empty text and write nothing. A named value longer
+// A key that is too long (or holds a zero byte), or a "+" key that holds a
+// folder separator or "..", reads as the empty text and writes nothing, and
+// so does every failure of the backend to read. A write the backend fails
+// is told to the caller. A named value longer
 // than kMaxPreferenceRead bytes is stored whole but reads as the empty
 // text, never cut.
 //
@@ -41,8 +42,9 @@ class PreferenceStore {
 
   // Stores `value` under `key`. For a "+" key the old file goes first, and
   // an empty value leaves no file, so the key reads as empty. A value is
-  // taken up to its first zero byte.
-  void write(std::string_view key, std::string_view value);
+  // taken up to its first zero byte. False when the backend could not store
+  // it (an unusable key is no failure: it is never stored).
+  [[nodiscard]] bool write(std::string_view key, std::string_view value);
 
  private:
   PreferenceBackend& backend_;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "platform/posix/sqlite_preference_backend.h"
 #include "test_support/temp_folder.h"
 
@@ -33,7 +35,7 @@ TEST_F(PreferenceStoreTest, NamedValuesRoundTripUpToTheReadLimit) {
       {"Cut", std::string("ab\0cd", 5), "ab"},
   };
   for (const Case& c : cases) {
-    store_.write(c.key, c.value);
+    EXPECT_TRUE(store_.write(c.key, c.value));
     EXPECT_EQ(store_.read(c.key), c.reads) << c.key;
   }
   EXPECT_EQ(backend_.readValue("Timer"), "") << "an empty value is still a value";
@@ -44,7 +46,7 @@ TEST_F(PreferenceStoreTest, NamedValuesRoundTripUpToTheReadLimit) {
 
 TEST_F(PreferenceStoreTest, AKeyTooLongIsRefused) {
   const std::string key(260, 'k');
-  store_.write(key, "v");
+  EXPECT_TRUE(store_.write(key, "v"));
   EXPECT_EQ(store_.read(key), "");
   EXPECT_EQ(backend_.readValue(key), std::nullopt) << "nothing was written";
 }
@@ -60,16 +62,16 @@ TEST_F(PreferenceStoreTest, PlusKeysAreFilesOfTheValueZeroPadded) {
       {"\xE6\x97\xA5\xE6\x9C\xAC", std::string("\xE6\x97\xA5\xE6\x9C\xAC\0", 7)},  // never cut
   };
   for (const Case& c : cases) {
-    store_.write("+x", c.value);
+    EXPECT_TRUE(store_.write("+x", c.value));
     EXPECT_EQ(readFile(fileFolder() + "/+x.txt"), c.bytes);
     EXPECT_EQ(store_.read("+x"), c.value);
   }
   const std::string many(100000, 'u');
-  store_.write("+lmlkimg", many);
+  EXPECT_TRUE(store_.write("+lmlkimg", many));
   EXPECT_EQ(store_.read("+lmlkimg"), many) << "a file key has no read limit";
   EXPECT_EQ(backend_.readValue("+x"), std::nullopt) << "a file key never goes to the values";
 
-  store_.write("+x", "");
+  EXPECT_TRUE(store_.write("+x", ""));
   EXPECT_EQ(listNames(fileFolder()), std::vector<std::string>{"+lmlkimg.txt"});
   EXPECT_EQ(store_.read("+x"), "");
 }
@@ -82,11 +84,45 @@ TEST_F(PreferenceStoreTest, AFileWithoutAZeroByteIsReadWhole) {
 TEST_F(PreferenceStoreTest, PlusKeysThatWouldLeaveTheFolderAreRefused) {
   const std::string outside = tmp_.write("outside.txt", "keep");
   for (const char* key : {"+../outside", "+a/b", "+a\\b", "+..", "+x..y"}) {
-    store_.write(key, "overwritten");
+    EXPECT_TRUE(store_.write(key, "overwritten"));
     EXPECT_EQ(store_.read(key), "") << key;
   }
   EXPECT_EQ(readFile(outside), "keep");
   EXPECT_EQ(listNames(fileFolder()), std::vector<std::string>{});
+}
+
+// A store that cannot keep a value says so, for named values and for "+"
+// files alike, and the backend tells where and why.
+TEST(PreferenceStoreFailure, AWriteTheStoreCannotKeepIsAFailureThatNamesThePlace) {
+  struct Case {
+    const char* what;
+    const char* key;
+    // Spoils the store at `config` (the database's folder) or `run` (the
+    // value files' folder).
+    std::function<void(const TempFolder&)> spoil;
+    const char* place;  // a part of lastFailure()
+  } cases[] = {
+      {"a folder in the database's place", "Timer",
+       [](const TempFolder& t) { t.makeFolder("config/preferences.sqlite"); },
+       "config/preferences.sqlite"},
+      {"a database that is no database", "Timer",
+       [](const TempFolder& t) { t.write("config/preferences.sqlite", std::string(4096, 'j')); },
+       "config/preferences.sqlite"},
+      {"a file in the database folder's place", "Timer",
+       [](const TempFolder& t) { t.write("config", "not a folder"); }, "config"},
+      {"a file in the value folder's place", "+links",
+       [](const TempFolder& t) { t.write("run", "not a folder"); }, "run"},
+  };
+  for (const Case& c : cases) {
+    TempFolder tmp;
+    c.spoil(tmp);
+    SqlitePreferenceBackend backend(tmp / "config", tmp / "run");
+    PreferenceStore store(backend);
+    EXPECT_FALSE(store.write(c.key, "value")) << c.what;
+    EXPECT_EQ(store.read(c.key), "") << c.what;
+    const std::string failure = backend.lastFailure();
+    EXPECT_NE(failure.find(tmp / c.place), std::string::npos) << c.what << ": " << failure;
+  }
 }
 
 }  // namespace

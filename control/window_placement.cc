@@ -23,14 +23,15 @@ HResult EnumImg::SaveWindowLoc(std::string_view bstrKey) {
       {".Top", &HostWindow::top},
       {".Left", &HostWindow::left},
   };
+  HResult stored = kSOk;
   for (const Field& field : kFields) {
     std::optional<int32_t> value = (host_->*field.read)();
     // A value the window cannot tell is left as it was stored before rather
     // than replaced by a made-up one.
     if (!value) continue;
-    Preference(std::string(bstrKey) + field.name, toDecimal(*value));
+    if (Preference(std::string(bstrKey) + field.name, toDecimal(*value)) != kSOk) stored = kEFail;
   }
-  return kSOk;
+  return stored;
 }
 
 HResult EnumImg::ForceImgDraw() {

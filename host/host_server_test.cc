@@ -153,6 +153,17 @@ TEST_F(CallTest, QuitItAsksThePageToCloseItsWindow) {
   EXPECT_TRUE(stream_->next("quit"));
 }
 
+TEST_F(HostTest, APreferenceTheStoreCannotKeepAnswersAFailure) {
+  prefsFolder_.makeFolder("config/preferences.sqlite");  // a folder where the database goes
+  start();
+  const std::string id = create();
+  auto stream = events(id);
+  HostAnswer put = call(id, "Preference", "put", R"(["Timer", "1"])");
+  EXPECT_EQ(put.status, 200);
+  EXPECT_EQ(put.json.value("hr", 0), static_cast<int32_t>(kEFail)) << put.body;
+  EXPECT_EQ(value(id, "Preference", "get", R"(["Timer"])"), "");
+}
+
 TEST_F(CallTest, SaveWindowLocWritesThePlacementThePageReported) {
   HostAnswer answer =
       post(controlPath(id_, "/call"),

@@ -14,6 +14,7 @@
 #include "host/folder_page_store.h"
 #include "host/host_server.h"
 #include "host/options.h"
+#include "host/reported_preferences.h"
 #include "pages/store/built_in_pages.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
@@ -82,13 +83,14 @@ int run(const std::vector<std::string>& args) {
     pages = folderPages.get();
   }
   CurlUrlFetcher fetcher;
+  ReportedPreferences preferences(PreferenceBackend::system(), std::cerr);
   HostConfig config{
       .port = options->port,
       .token = options->token.empty() ? randomToken() : options->token,
       .pages = pages,
       .fetcher = &fetcher,
       .session = SessionEnv{FileSystem::system(), Clock::system(), ThreadFactory::system(),
-                            PreferenceBackend::system()},
+                            preferences},
   };
   HostServer server(config);
   if (!server.bind(error)) {

@@ -12,7 +12,7 @@ namespace lumorel {
 // One store per user, shared by every control of every process of that user
 // without any locking among them: the last writer wins. Every operation may
 // be called from any thread. Failures are values; nothing is reported
-// elsewhere.
+// elsewhere, but lastFailure() says what the last one was.
 class PreferenceBackend {
  public:
   virtual ~PreferenceBackend() = default;
@@ -42,6 +42,11 @@ class PreferenceBackend {
 
   // Removes the file `name`. True when it is gone (also when there was none).
   virtual bool removeFile(std::string_view name) = 0;
+
+  // What went wrong the last time an operation failed, naming the store's
+  // place (a path) and the reason, for a message to the user; empty when
+  // nothing has failed or nothing is known.
+  virtual std::string lastFailure() { return ""; }
 
   // The platform's store for the current user; lives for the whole process.
   static PreferenceBackend& system();

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstring>
 
 #include "platform/posix/preference_paths.h"
 #include "platform/posix/private_folder.h"
@@ -65,14 +66,18 @@ void SqlitePreferenceBackend::closeDatabase() {
 
 bool SqlitePreferenceBackend::open() {
   if (db_) return true;
-  if (databaseFolder_.empty() || !openPrivateFolderMakingParents(databaseFolder_).valid())
-    return false;
-  const std::string path = databaseFolder_ + "/preferences.sqlite";
-  if (sqlite3_open_v2(path.c_str(), &db_,
+  if (databaseFolder_.empty()) return fail("no folder for the preferences (HOME is not set)");
+  if (!openPrivateFolderMakingParents(databaseFolder_).valid()) {
+    const std::string why = std::strerror(errno);  // before any allocation may change errno
+    return fail(databaseFolder_ + ": not a folder of this user's own that can be made or opened (" +
+                why + ")");
+  }
+  if (sqlite3_open_v2(databasePath().c_str(), &db_,
                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOFOLLOW,
                       nullptr) != SQLITE_OK) {
+    const std::string why = databaseError();
     closeDatabase();
-    return false;
+    return fail(why);
   }
   sqlite3_busy_timeout(db_, kBusyWaitMs);
   // Write-ahead logging lets readers in other processes go on while one
@@ -85,10 +90,30 @@ bool SqlitePreferenceBackend::open() {
   if (sqlite3_exec(db_, kSchema, nullptr, nullptr, nullptr) != SQLITE_OK ||
       sqlite3_prepare_v2(db_, kSelect, -1, &select_, nullptr) != SQLITE_OK ||
       sqlite3_prepare_v2(db_, kUpsert, -1, &upsert_, nullptr) != SQLITE_OK) {
+    const std::string why = databaseError();
     closeDatabase();
-    return false;
+    return fail(why);
   }
   return true;
+}
+
+std::string SqlitePreferenceBackend::databasePath() const {
+  return databaseFolder_ + "/preferences.sqlite";
+}
+
+std::string SqlitePreferenceBackend::databaseError() {
+  return databasePath() + ": " + (db_ ? sqlite3_errmsg(db_) : "cannot be opened");
+}
+
+bool SqlitePreferenceBackend::fail(std::string what) {
+  MutexLock lock(failureMu_);
+  failure_ = std::move(what);
+  return false;
+}
+
+std::string SqlitePreferenceBackend::lastFailure() {
+  MutexLock lock(failureMu_);
+  return failure_;
 }
 
 std::optional<std::string> SqlitePreferenceBackend::readValue(std::string_view key) {
@@ -110,9 +135,10 @@ bool SqlitePreferenceBackend::writeValue(std::string_view key, std::string_view 
   if (!open()) return false;
   const bool ok =
       bindText(upsert_, 1, key) && bindText(upsert_, 2, value) && sqlite3_step(upsert_) == SQLITE_DONE;
+  const std::string why = ok ? "" : databaseError();
   sqlite3_reset(upsert_);
   sqlite3_clear_bindings(upsert_);
-  return ok;
+  return ok || fail(why);
 }
 
 std::optional<std::string> SqlitePreferenceBackend::readFile(std::string_view name) {
@@ -139,7 +165,7 @@ std::optional<std::string> SqlitePreferenceBackend::readFile(std::string_view na
 bool SqlitePreferenceBackend::replaceFile(std::string_view name, std::string_view bytes) {
   if (!isPlainFileName(name)) return false;
   UniqueFd folder = openFileFolder(fileFolder_);
-  if (!folder.valid()) return false;
+  if (!folder.valid()) return failFiles();
   // Distinct per process and per call, so writers never share a new file.
   static std::atomic<uint32_t> serial{0};
   std::string fresh;
@@ -152,21 +178,31 @@ bool SqlitePreferenceBackend::replaceFile(std::string_view name, std::string_vie
     fresh.append(".").append(std::to_string(serial.fetch_add(1, std::memory_order_relaxed)));
     file = UniqueFd(openat(folder.get(), fresh.c_str(),
                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-    if (!file.valid() && errno != EEXIST) return false;
+    if (!file.valid() && errno != EEXIST) return failFiles();
   }
-  if (!file.valid()) return false;
+  if (!file.valid()) return failFiles();
   bool ok = writeAll(file.get(), bytes);
   ok = file.close() && ok;
   ok = ok && renameat(folder.get(), fresh.c_str(), folder.get(), std::string(name).c_str()) == 0;
-  if (!ok) unlinkat(folder.get(), fresh.c_str(), 0);
-  return ok;
+  if (!ok) {
+    const int error = errno;
+    unlinkat(folder.get(), fresh.c_str(), 0);
+    errno = error;
+  }
+  return ok || failFiles();
 }
 
 bool SqlitePreferenceBackend::removeFile(std::string_view name) {
   if (!isPlainFileName(name)) return false;
   UniqueFd folder = openFileFolder(fileFolder_);
-  if (!folder.valid()) return false;
-  return unlinkat(folder.get(), std::string(name).c_str(), 0) == 0 || errno == ENOENT;
+  if (!folder.valid()) return failFiles();
+  return unlinkat(folder.get(), std::string(name).c_str(), 0) == 0 || errno == ENOENT ||
+         failFiles();
+}
+
+bool SqlitePreferenceBackend::failFiles() {
+  const std::string why = std::strerror(errno);  // before any allocation may change errno
+  return fail(fileFolder_ + ": " + why);
 }
 
 PreferenceBackend& PreferenceBackend::system() {

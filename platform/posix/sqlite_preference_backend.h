@@ -44,10 +44,18 @@ class SqlitePreferenceBackend final : public PreferenceBackend {
   std::optional<std::string> readFile(std::string_view name) override;
   bool replaceFile(std::string_view name, std::string_view bytes) override;
   bool removeFile(std::string_view name) override;
+  std::string lastFailure() override LM_EXCLUDES(failureMu_);
 
  private:
   // Opens the database when it is not open; false when it cannot.
   bool open() LM_REQUIRES(mu_);
+  // Keeps `what` as the last failure and returns false.
+  bool fail(std::string what) LM_EXCLUDES(failureMu_);
+  // fail() for the value files' folder, with errno's reason.
+  bool failFiles() LM_EXCLUDES(failureMu_);
+  std::string databasePath() const;
+  // The database's own account of its last error, with its path.
+  std::string databaseError() LM_REQUIRES(mu_);
   void closeDatabase() LM_REQUIRES(mu_);
 
   const std::string databaseFolder_;
@@ -57,6 +65,9 @@ class SqlitePreferenceBackend final : public PreferenceBackend {
   sqlite3* db_ LM_GUARDED_BY(mu_) = nullptr;
   sqlite3_stmt* select_ LM_GUARDED_BY(mu_) = nullptr;
   sqlite3_stmt* upsert_ LM_GUARDED_BY(mu_) = nullptr;
+
+  Mutex failureMu_;  // apart from mu_: the value files take no other lock
+  std::string failure_ LM_GUARDED_BY(failureMu_);
 };
 
 }  // namespace lumorel
