@@ -7,7 +7,7 @@ import assert from 'node:assert/strict';
 import { copyFileSync, existsSync, mkdirSync, readdirSync } from 'node:fs';
 import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
-import { launchBrowser, startHost, stopHost, tempFolder } from './harness.mjs';
+import { closesWindow, launchBrowser, startHost, stopHost, tempFolder } from './harness.mjs';
 
 const here = dirname(fileURLToPath(import.meta.url));
 let home, pictures, profile, host, browser, page;
@@ -121,9 +121,7 @@ test('QuitIt closes a window the page opened, which saves its place on unload', 
     page.evaluate(() => { window.open('lm:quitter', '', 'width=300,height=300'); }),
   ]);
   await popup.waitForLoadState();
-  const closed = popup.waitForEvent('close', { timeout: 10000 });
-  await popup.locator('#quit').click();
-  await closed;
+  await closesWindow(popup, () => popup.locator('#quit').click());
   // The unload handler's SaveWindowLoc went out without waiting.
   await waitFor(() => lm.Preference('Quitter.Width') !== '');
   assert.ok(Number(await page.evaluate(() => lm.Preference('Quitter.Height'))) > 0);

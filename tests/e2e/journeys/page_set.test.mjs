@@ -7,7 +7,7 @@ import assert from 'node:assert/strict';
 import { copyFileSync, existsSync, mkdirSync, writeFileSync } from 'node:fs';
 import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
-import { launchBrowser, startHost, stopHost, tempFolder } from '../harness.mjs';
+import { closesWindow, launchBrowser, startHost, stopHost, tempFolder } from '../harness.mjs';
 import { TREE, scanOrder, writePictures } from './fixtures.mjs';
 
 const here = dirname(fileURLToPath(import.meta.url));
@@ -470,9 +470,7 @@ test('Delete asks in the page: Cancel keeps the file, Delete removes it and show
 });
 
 test('Esc ends the slide show and closes its window', async () => {
-  const closed = show.waitForEvent('close', wait);
-  await show.keyboard.press('Escape');
-  await closed;
+  await closesWindow(show, () => show.keyboard.press('Escape'));
 });
 
 test('an empty folder gives the message and a new prompt; no folder ends the show', async () => {
@@ -488,9 +486,7 @@ test('an empty folder gives the message and a new prompt; no folder ends the sho
   const prompt = page.locator('[data-dialog="200"]');
   await prompt.waitFor(wait);
   assert.deepEqual(messages, ['No image files where found in the selected folder.\nor sub-folders.\nSelect a different folder and try again.']);
-  const closed = page.waitForEvent('close', wait);
-  await prompt.locator('button[name="cancel"]').click();
-  await closed;
+  await closesWindow(page, () => prompt.locator('button[name="cancel"]').click());
 });
 
 test('the slide show honours the options: no sub-folders, full file information', async () => {
@@ -520,9 +516,7 @@ test('the slide show honours the options: no sub-folders, full file information'
   const messages = [];
   page.on('dialog', (d) => messages.push(d.message()));
   assert.deepEqual(pageErrors, []);
-  const closed = page.waitForEvent('close', wait);
-  await page.keyboard.press('Space');
-  await closed;
+  await closesWindow(page, () => page.keyboard.press('Space'));
 
   const popup = main.waitForEvent('popup', wait);
   await pressButton(main, 'slideshow');
@@ -535,9 +529,7 @@ test('the slide show honours the options: no sub-folders, full file information'
   await answerFolderPrompt(again, empty.path);
   await again.locator('[data-dialog="200"]').waitFor(wait);
   assert.deepEqual(told, ["No image files where found in the selected folder.\nTurn on 'Show Sub-Folders' in Options or select a different folder and try again."]);
-  const gone = again.waitForEvent('close', wait);
-  await again.keyboard.press('Escape');
-  await gone;
+  await closesWindow(again, () => again.keyboard.press('Escape'));
 });
 
 test('the launcher opens the main window and ends itself', async () => {
@@ -628,9 +620,7 @@ test('full screen: the first key asks the browser for full screen, and no window
   await page.waitForFunction(() => document.fullscreenElement === document.documentElement, undefined, wait);
   // Full screen keeps no window place.
   await main.evaluate(() => lm.Preference('MainImg.Width', '123'));
-  const closed = page.waitForEvent('close', wait);
-  await page.keyboard.press('Space');
-  await closed;
+  await closesWindow(page, () => page.keyboard.press('Space'));
   assert.equal(await pref('MainImg.Width'), '123');
   await main.evaluate(() => lm.Preference('FullScreen', '0'));
 });
