@@ -411,10 +411,15 @@
     buttons.appendChild(cancel);
     m.body.appendChild(buttons);
     var folder = null;
+    // Counts the listings asked for: an answer to an earlier one that comes
+    // late does not replace the folder the user went to since.
+    var asked = 0;
 
     function show(path, fallback) {
+      var ask = ++asked;
       request('GET', control.base + '/folders?path=' + percentBytes(path), undefined, false,
               function (xhr) {
+        if (ask !== asked) return;
         var listing = null;
         try { listing = JSON.parse(xhr.responseText); } catch (e) { listing = null; }
         if (xhr.status !== 200 || !listing) { if (fallback) show(fallback); return; }

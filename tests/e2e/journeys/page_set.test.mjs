@@ -104,9 +104,10 @@ async function dialogGone(page) {
   await page.locator('.lumorel-modal').waitFor({ state: 'detached', ...wait });
 }
 
-// Answers the in-page folder prompt of `page` with `folder`.
+// Answers the in-page folder prompt of `page` with `folder`, once the prompt
+// shows the folder it starts in, as a user sees it before choosing.
 async function answerFolderPrompt(page, folder) {
-  const prompt = page.locator('[data-dialog="200"]');
+  const prompt = page.locator('[data-dialog="200"][data-folder]');
   await prompt.waitFor(wait);
   const shown = await page.evaluate(async (path) => {
     return new Promise((resolve) => {
