@@ -89,7 +89,8 @@ async function pressButton(page, id) {
   await page.mouse.up();
 }
 
-// The frame of the modal dialog open in `page`.
+// The frame of the modal dialog open in `page` (a page, or the frame of a
+// dialog that opened another).
 async function dialogFrame(page, name) {
   const frame = page.locator('.lumorel-modal iframe');
   await frame.waitFor(wait);
@@ -290,12 +291,11 @@ test('the options dialog shows the defaults of a fresh profile and OK stores the
   await pressButton(main, 'options');
   const third = await dialogFrame(main, 'options');
   await third.locator('input[value=" Keys... "]').click();
-  const keys = await dialogFrame(third.page(), 'keys').catch(() => null);
-  const keysFrame = keys || (await third.locator('.lumorel-modal iframe').elementHandle().then((h) => h.contentFrame()));
-  await keysFrame.waitForFunction(() => document.readyState === 'complete', undefined, wait);
+  // A dialog's own dialog opens in the dialog's frame.
+  const keysFrame = await dialogFrame(third, 'keys');
   assert.equal(await keysFrame.title(), 'Lumorel Help');
   await keysFrame.locator('#ok').click();
-  await third.locator('.lumorel-modal').waitFor({ state: 'detached', ...wait });
+  await dialogGone(third);
   await third.locator('#timerSec').fill('1');
   await third.locator('#ok').press('Enter');
   await dialogGone(main);
