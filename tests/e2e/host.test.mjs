@@ -158,7 +158,12 @@ test('a folder listing that answers late does not replace the folder the user we
 
 test('showModalDialog opens the page in a modal frame and gives its returnValue', async () => {
   await page.evaluate(() => openDialog());
-  const frame = page.frameLocator('.lumorel-modal iframe');
+  // The dialog's page, once loaded: its script fills in the arguments.
+  const element = page.locator('.lumorel-modal iframe');
+  await element.waitFor({ timeout: 10000 });
+  const frame = await (await element.elementHandle()).contentFrame();
+  await frame.waitForFunction(() => location.pathname === '/lm:dlg' && document.readyState === 'complete',
+                              undefined, { timeout: 10000 });
   assert.equal(await frame.locator('#args').innerText(), 'hello');
   await frame.locator('#done').click();
   await waitFor(() => window.seen.dialogResult !== null);
