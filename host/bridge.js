@@ -355,6 +355,11 @@
     box.appendChild(body);
     overlay.appendChild(box);
     (document.body || document.documentElement).appendChild(overlay);
+    // Modal as the old browser's dialogs were: the keys typed in the dialog
+    // (a space on its focused button, say) never reach the page's handlers.
+    ['keydown', 'keypress', 'keyup'].forEach(function (type) {
+      overlay.addEventListener(type, function (e) { e.stopPropagation(); });
+    });
     return { overlay: overlay, body: body };
   }
 

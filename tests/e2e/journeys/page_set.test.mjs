@@ -479,6 +479,20 @@ test('Esc ends the slide show and closes its window', async () => {
   await closesWindow(show, () => show.keyboard.press('Escape'));
 });
 
+test('keys typed in the folder prompt are the prompt\'s: Space on its OK button starts the show', async () => {
+  const popup = main.waitForEvent('popup', wait);
+  await pressButton(main, 'slideshow');
+  const page = await popup;
+  // The folder chosen before, shown with the OK button focused.
+  const prompt = page.locator(`[data-dialog="200"][data-folder="${pictures.path}/"]`);
+  await prompt.waitFor(wait);
+  assert.equal(await page.evaluate(() => document.activeElement.name), 'ok');
+  // A space that reached the slide show's own keys would end it.
+  await page.keyboard.press('Space');
+  await waitForFile(page, order[0]);
+  await closesWindow(page, () => page.keyboard.press('Escape'));
+});
+
 test('an empty folder gives the message and a new prompt; no folder ends the show', async () => {
   const popup = main.waitForEvent('popup', wait);
   await pressButton(main, 'slideshow');
