@@ -475,12 +475,12 @@
   function quit() {
     if (dialogHost) return dialogHost.finish(window.returnValue);
     window.close();
-    setTimeout(function () {
-      // A window the user opened cannot be closed by its page.
-      document.title = 'Lumorel has ended';
-      var m = modal('Lumorel');
-      m.body.appendChild(element('p', '', 'Lumorel has ended. You can close this tab.'));
-    }, 300);
+    // A window the user opened cannot be closed by its page; the browser
+    // tells at once whether it will close this one.
+    if (window.closed) return;
+    document.title = 'Lumorel has ended';
+    var m = modal('Lumorel');
+    m.body.appendChild(element('p', '', 'Lumorel has ended. You can close this tab.'));
   }
 
   function cssSize(text, fallback) {
