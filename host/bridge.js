@@ -355,6 +355,11 @@
     box.appendChild(body);
     overlay.appendChild(box);
     (document.body || document.documentElement).appendChild(overlay);
+    // Modal as the old browser's dialogs were: the keys typed in the dialog
+    // (a space on its focused button, say) never reach the page's handlers.
+    ['keydown', 'keypress', 'keyup'].forEach(function (type) {
+      overlay.addEventListener(type, function (e) { e.stopPropagation(); });
+    });
     return { overlay: overlay, body: body };
   }
 
@@ -411,10 +416,15 @@
     buttons.appendChild(cancel);
     m.body.appendChild(buttons);
     var folder = null;
+    // Counts the listings asked for: an answer to an earlier one that comes
+    // late does not replace the folder the user went to since.
+    var asked = 0;
 
     function show(path, fallback) {
+      var ask = ++asked;
       request('GET', control.base + '/folders?path=' + percentBytes(path), undefined, false,
               function (xhr) {
+        if (ask !== asked) return;
         var listing = null;
         try { listing = JSON.parse(xhr.responseText); } catch (e) { listing = null; }
         if (xhr.status !== 200 || !listing) { if (fallback) show(fallback); return; }
@@ -465,12 +475,12 @@
   function quit() {
     if (dialogHost) return dialogHost.finish(window.returnValue);
     window.close();
-    setTimeout(function () {
-      // A window the user opened cannot be closed by its page.
-      document.title = 'Lumorel has ended';
-      var m = modal('Lumorel');
-      m.body.appendChild(element('p', '', 'Lumorel has ended. You can close this tab.'));
-    }, 300);
+    // A window the user opened cannot be closed by its page; the browser
+    // tells at once whether it will close this one.
+    if (window.closed) return;
+    document.title = 'Lumorel has ended';
+    var m = modal('Lumorel');
+    m.body.appendChild(element('p', '', 'Lumorel has ended. You can close this tab.'));
   }
 
   function cssSize(text, fallback) {

@@ -57,6 +57,22 @@ export async function launchBrowser(profile) {
   });
 }
 
+// Does `act` (a key press, a click), on which `page` closes its window, and
+// waits until the window has gone. A page may close its window before the
+// browser has finished the input (a key's release, the end of a click): the
+// input then fails for want of a page, and the closed window is what the user
+// sees. Any other failure stands.
+export async function closesWindow(page, act, { timeout = 10000 } = {}) {
+  const closed = page.waitForEvent('close', { timeout });
+  try {
+    await act();
+  } catch (failure) {
+    await closed.catch(() => {});
+    if (!page.isClosed()) throw failure;
+  }
+  await closed;
+}
+
 // A temporary folder, removed by the returned function.
 export function tempFolder(prefix) {
   const path = mkdtempSync(join(tmpdir(), prefix));

@@ -7,7 +7,7 @@ import assert from 'node:assert/strict';
 import { copyFileSync, existsSync, mkdirSync, readdirSync } from 'node:fs';
 import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
-import { launchBrowser, startHost, stopHost, tempFolder } from './harness.mjs';
+import { closesWindow, launchBrowser, startHost, stopHost, tempFolder } from './harness.mjs';
 
 const here = dirname(fileURLToPath(import.meta.url));
 let home, pictures, profile, host, browser, page;
@@ -105,9 +105,65 @@ test('the folder prompt lists folders and gives the one chosen', async () => {
   assert.deepEqual(readdirSync(join(pictures.path, 'sub')), ['b.gif']);
 });
 
+test('a folder listing that answers late does not replace the folder the user went to since', async () => {
+  // The prompt's first listing is held until the user has chosen another
+  // place and that listing is shown.
+  const start = pictures.path + '/';
+  const sub = pictures.path + '/sub/';
+  const isStart = (url) => url.pathname.endsWith('/folders') && url.searchParams.get('path') === start;
+  let release;
+  const held = new Promise((resolve) => {
+    release = resolve;
+  });
+  await page.route(isStart, async (route) => {
+    await held;
+    await route.continue();
+  });
+  // Counts the listings the page has finished with: "loadend" comes after
+  // the bridge's own load handler.
+  await page.evaluate(() => {
+    window.listings = 0;
+    window.plainSend = XMLHttpRequest.prototype.send;
+    XMLHttpRequest.prototype.send = function (body) {
+      this.addEventListener('loadend', () => {
+        if (/\/folders\?/.test(this.responseURL)) window.listings += 1;
+      });
+      return window.plainSend.call(this, body);
+    };
+  });
+  try {
+    await page.evaluate((path) => promptForFolder(path), start);
+    const dialog = page.locator('[data-dialog="200"]');
+    await dialog.waitFor({ timeout: 10000 });
+    await page.evaluate((path) => {
+      const places = document.querySelector('[data-dialog="200"] select[name="places"]');
+      places.appendChild(new Option(path, path));
+      places.value = path;
+      places.dispatchEvent(new Event('change'));
+    }, sub);
+    await waitFor((path) => document.querySelector('[data-dialog="200"]').getAttribute('data-folder') === path, sub);
+    release();
+    await waitFor(() => window.listings === 2);
+    assert.equal(await dialog.getAttribute('data-folder'), sub);
+    assert.deepEqual(await dialog.locator('select[name="folders"] option').allInnerTexts(), ['..']);
+    await dialog.locator('button[name=ok]').click();
+    await waitFor(() => window.seen.chosen !== null);
+    assert.equal(await seen('chosen'), sub);
+  } finally {
+    release();
+    await page.unroute(isStart);
+    await page.evaluate(() => { XMLHttpRequest.prototype.send = window.plainSend; });
+  }
+});
+
 test('showModalDialog opens the page in a modal frame and gives its returnValue', async () => {
   await page.evaluate(() => openDialog());
-  const frame = page.frameLocator('.lumorel-modal iframe');
+  // The dialog's page, once loaded: its script fills in the arguments.
+  const element = page.locator('.lumorel-modal iframe');
+  await element.waitFor({ timeout: 10000 });
+  const frame = await (await element.elementHandle()).contentFrame();
+  await frame.waitForFunction(() => location.pathname === '/lm:dlg' && document.readyState === 'complete',
+                              undefined, { timeout: 10000 });
   assert.equal(await frame.locator('#args').innerText(), 'hello');
   await frame.locator('#done').click();
   await waitFor(() => window.seen.dialogResult !== null);
@@ -121,9 +177,7 @@ test('QuitIt closes a window the page opened, which saves its place on unload', 
     page.evaluate(() => { window.open('lm:quitter', '', 'width=300,height=300'); }),
   ]);
   await popup.waitForLoadState();
-  const closed = popup.waitForEvent('close', { timeout: 10000 });
-  await popup.locator('#quit').click();
-  await closed;
+  await closesWindow(popup, () => popup.locator('#quit').click());
   // The unload handler's SaveWindowLoc went out without waiting.
   await waitFor(() => lm.Preference('Quitter.Width') !== '');
   assert.ok(Number(await page.evaluate(() => lm.Preference('Quitter.Height'))) > 0);

@@ -97,13 +97,15 @@ test('the preloaded next picture appears within a frame or so of the key press',
 
   for (let i = 0; i < PRESSES; ++i) {
     // The neighbour preloaded and decoded, as it is when a user looks at a
-    // picture for a moment.
+    // picture for a moment: the preload is another picture than the one
+    // shown (until the page has started the next one, it still holds the
+    // picture now shown), loaded, and then decoded.
     await show.waitForFunction(() => {
       const pic = document.getElementById('pic');
       return pic.style.visibility === 'visible' && pic.complete && window.preload &&
-        window.preload.complete && window.preload.naturalWidth > 0;
+        window.preload.src !== pic.src && window.preload.complete && window.preload.naturalWidth > 0;
     }, undefined, { timeout: 10000 });
-    await show.waitForTimeout(150);
+    await show.evaluate(() => window.preload.decode());
     await show.keyboard.press('ArrowRight');
   }
   await show.waitForFunction((n) => window.keyTimes.length === n, PRESSES, { timeout: 10000 });
