@@ -5,6 +5,8 @@ LUMOREL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 # The Debian packages a build needs.
 LUMOREL_PACKAGES=(cmake ninja-build clang libclang-rt-14-dev libgtest-dev libgmock-dev)
+# The second compiler every change is built with, and the static checks.
+LUMOREL_CHECK_PACKAGES=(g++ clang-tidy clang-tools)
 # The preference store of POSIX users.
 LUMOREL_PACKAGES+=(libsqlite3-dev)
 # The relayed downloads of "lm:" pages.
@@ -48,10 +50,11 @@ install_node() {
   install_missing nodejs npm
 }
 
-# configure_and_build DIR [cmake options...]: one build tree below the checkout.
+# configure_and_build DIR [cmake options...]: one build tree below the
+# checkout, with clang++ or the compiler named by $LUMOREL_CXX.
 configure_and_build() {
   local dir="$LUMOREL_ROOT/$1"
   shift
-  cmake -S "$LUMOREL_ROOT" -B "$dir" -G Ninja -DCMAKE_CXX_COMPILER=clang++ "$@" >/dev/null &&
-    cmake --build "$dir"
+  cmake -S "$LUMOREL_ROOT" -B "$dir" -G Ninja -DCMAKE_CXX_COMPILER="${LUMOREL_CXX:-clang++}" "$@" \
+    >/dev/null && cmake --build "$dir"
 }
