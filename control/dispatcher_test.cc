@@ -22,8 +22,12 @@ TEST(MemberTable, EachNameHasOneDispidAndEachDispidAndKindOneMember) {
     auto [it, fresh] = dispidOf.emplace(m.name, m.dispid);
     EXPECT_EQ(it->second, m.dispid) << m.name << " has two DISPIDs";
     EXPECT_TRUE(seen.emplace(m.dispid, m.kind).second) << m.dispid << " twice";
-    if (m.kind == kPropertyGet) EXPECT_NE(m.result, ScriptType::kNone) << m.name;
-    if (m.kind == kPropertyPut) EXPECT_EQ(m.result, ScriptType::kNone) << m.name;
+    if (m.kind == kPropertyGet) {
+      EXPECT_NE(m.result, ScriptType::kNone) << m.name;
+    }
+    if (m.kind == kPropertyPut) {
+      EXPECT_EQ(m.result, ScriptType::kNone) << m.name;
+    }
   }
   const Member* put = findMember(15, kPropertyPut);
   ASSERT_NE(put, nullptr);

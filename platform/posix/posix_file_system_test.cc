@@ -159,7 +159,8 @@ TEST(PosixFileSystem, DiscardRemovesOnlyTheFileItMade) {
     EXPECT_TRUE(out->append("PART", 4));
     c.meanwhile(tree);
     EXPECT_EQ(out->discard(), c.removed) << c.what;
-    for (const auto& [path, content] : c.after) EXPECT_EQ(readFile(tree / path), content) << c.what << ": " << path;
+    for (const auto& [path, content] : c.after)
+      EXPECT_EQ(readFile(tree / path), content) << c.what << ": " << path;
   }
 }
 

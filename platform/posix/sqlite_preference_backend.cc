@@ -172,10 +172,8 @@ bool SqlitePreferenceBackend::replaceFile(std::string_view name, std::string_vie
   UniqueFd file;
   for (int attempt = 0; attempt < 16 && !file.valid(); ++attempt) {
     // Relaxed: only uniqueness matters, not order.
-    // Appended piece by piece: g++ 12 warns falsely (-Wrestrict) about the
-    // same text written as one sum.
-    fresh.assign(".").append(name).append(".").append(std::to_string(getpid()));
-    fresh.append(".").append(std::to_string(serial.fetch_add(1, std::memory_order_relaxed)));
+    fresh = "." + std::string(name) + "." + std::to_string(getpid()) + "." +
+            std::to_string(serial.fetch_add(1, std::memory_order_relaxed));
     file = UniqueFd(openat(folder.get(), fresh.c_str(),
                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (!file.valid() && errno != EEXIST) return failFiles();
