@@ -140,3 +140,29 @@ test('a location set to an lm: address reaches the host', async () => {
   assert.equal(await other.title(), 'Dialog');
   await other.close();
 });
+
+// Where the browser gives no SharedWorker, each control listens on a stream
+// of its own; the calls that open a dialog answer later either way, and a
+// failure among them reaches window.onerror.
+for (const shared of [true, false]) {
+  test(`dialogs and events ${shared ? 'through the shared stream' : 'on a page\'s own stream'}`, async () => {
+    const other = await browser.newPage();
+    if (!shared) await other.addInitScript(() => { delete window.SharedWorker; });
+    await other.goto(host.address);
+    assert.equal(await other.evaluate(() => typeof SharedWorker), shared ? 'function' : 'undefined');
+    const until = (expression, arg) => other.waitForFunction(expression, arg, { timeout: 10000 });
+    await other.evaluate((start) => promptForFolder(start), pictures.path + '/');
+    const prompt = other.locator(`[data-dialog="200"][data-folder="${pictures.path}/"]`);
+    await prompt.waitFor({ timeout: 10000 });
+    assert.deepEqual(await prompt.locator('select[name=folders] option').allInnerTexts(), ['..', 'sub']);
+    await prompt.locator('button[name=cancel]').click();
+    await until(() => window.seen.chosen === '');
+    await other.evaluate((folder) => scan(folder), pictures.path + '/');
+    await until(() => window.seen.loads === 1);
+    await other.evaluate(() => lm.PromptForPath('/', function () { window.seen.answered = true; }));
+    await until(() => window.seen.errors.length === 1);
+    assert.match((await other.evaluate(() => window.seen.errors))[0], /lm\.PromptForPath: wrong number of arguments/);
+    assert.equal(await other.evaluate(() => window.seen.answered), undefined);
+    await other.close();
+  });
+}
