@@ -407,21 +407,25 @@
     try { worker = new SharedWorker(ADDRESS, { name: 'lumorel-events' }); } catch (e) { relayFailed = true; return null; }
     relay = worker.port;
     relay.onmessage = function (e) {
+      if (e.data.alone) return listenAlone();
       var control = relayed[e.data.control];
       if (control) control.receive(e.data.event, e.data.data);
     };
-    worker.onerror = function () {
-      // The worker did not start after all: each control listens on a
-      // stream of its own.
-      relayFailed = true;
-      relay = null;
-      Object.keys(relayed).forEach(function (id) {
-        var control = relayed[id];
-        delete relayed[id];
-        control.listen();
-      });
-    };
+    worker.onerror = listenAlone;
     return relay;
+  }
+
+  // The worker did not start, or the host refused it a stream: each
+  // control listens on a stream of its own.
+  function listenAlone() {
+    relayFailed = true;
+    if (relay) relay.close();
+    relay = null;
+    Object.keys(relayed).forEach(function (id) {
+      var control = relayed[id];
+      delete relayed[id];
+      control.listen();
+    });
   }
 
   // A page that is hidden lets its controls go (the host closes them after
@@ -442,6 +446,7 @@
     var stream = null;                  // the host's id of the stream, once it has said it
     var carried = Object.create(null);  // control ids the host was asked to carry
     var busy = false;                   // a change of the subscriptions is on its way
+    var alone = false;                  // the host refused the stream for good
 
     // Brings the host's subscriptions in line with the pages', one change
     // at a time so that the changes reach the host in order.
@@ -461,6 +466,14 @@
     }
 
     var source = new EventSource('/.lumorel/controls/events?token=' + token);
+    source.onerror = function () {
+      // A broken connection is opened again; a refusal is not.
+      if (source.readyState !== EventSource.CLOSED) return;
+      alone = true;
+      new Set(Object.keys(owners).map(function (id) { return owners[id]; })).forEach(function (port) {
+        port.postMessage({ alone: true });
+      });
+    };
     source.addEventListener('stream', function (e) {
       // A new stream (the first, or one after the connection broke) carries
       // nothing yet.
@@ -482,6 +495,7 @@
         ids.forEach(function (id) { if (owners[id] === port) delete owners[id]; });
       }
       port.onmessage = function (m) {
+        if (alone) return port.postMessage({ alone: true });
         (m.data.subscribe || []).forEach(function (id) {
           owners[id] = port;
           if (m.data.watch) {

@@ -29,7 +29,8 @@ uint64_t EventStream::attach(std::shared_ptr<EventChannel> channel) {
     MutexLock lock(mu_);
     number = ++lastNumber_;
     current_ = number;
-    before = std::exchange(channel_, channel);
+    // A closed stream keeps no channel: the channel finds it over at once.
+    before = std::exchange(channel_, closed_ ? nullptr : channel);
     lastChange_ = std::chrono::steady_clock::now();
   }
   // The channel before finds its attachment over; the new one takes what

@@ -7,7 +7,8 @@ import assert from 'node:assert/strict';
 import { copyFileSync, existsSync, mkdirSync, readdirSync } from 'node:fs';
 import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
-import { launchBrowser, startHost, stopHost, tempFolder } from './harness.mjs';
+import { request as httpRequest } from 'node:http';
+import { TOKEN, launchBrowser, startHost, stopHost, tempFolder } from './harness.mjs';
 
 const here = dirname(fileURLToPath(import.meta.url));
 let home, pictures, profile, host, browser, page;
@@ -166,3 +167,43 @@ for (const shared of [true, false]) {
     await other.close();
   });
 }
+
+// A host that has no shared stream left to give: the events worker tells the
+// pages, and each control listens on a stream of its own.
+test('pages of a browser the host refuses a shared stream still get their events', async () => {
+  const held = [];
+  const refused = await new Promise((resolve, reject) => {
+    // Takes the host's shared streams until it refuses one.
+    const open = () => {
+      const req = httpRequest(`${host.base}/.lumorel/controls/events`, {
+        headers: { 'X-Lumorel-Token': TOKEN },
+      }, (res) => {
+        if (res.statusCode !== 200) { res.resume(); return resolve(res.statusCode); }
+        held.push(req);
+        if (held.length > 1000) return reject(new Error('the host never refused a stream'));
+        open();
+      });
+      req.on('error', reject);
+      req.end();
+    };
+    open();
+  });
+  assert.equal(refused, 503);
+  const otherProfile = tempFolder('lumorel-e2e-profile-');
+  const other = await launchBrowser(otherProfile.path);
+  try {
+    const alone = await other.newPage();
+    await alone.goto(host.address);
+    await alone.evaluate(() => lm.StartTimer(20));
+    await alone.waitForFunction(() => window.seen.timers >= 3, null, { timeout: 10000 });
+    await alone.evaluate(() => lm.StopTimer());
+    await alone.evaluate((start) => promptForFolder(start), pictures.path + '/');
+    const prompt = alone.locator(`[data-dialog="200"][data-folder="${pictures.path}/"]`);
+    await prompt.locator('button[name=cancel]').click({ timeout: 10000 });
+    await alone.waitForFunction(() => window.seen.chosen === '', null, { timeout: 10000 });
+  } finally {
+    await other.close();
+    otherProfile.remove();
+    for (const req of held) req.destroy();
+  }
+});
