@@ -122,7 +122,9 @@ TEST_F(SharedStreamTest, WrongChangesAreRefusedAndUnknownIdsAnswered) {
   for (const Case& c : cases) {
     HostAnswer answer = post("/.lumorel/controls/events/" + shared.id, c.body);
     EXPECT_EQ(answer.status, c.status) << c.body << " gave " << answer.body;
-    if (c.status == 200) EXPECT_EQ(answer.json["unknown"], c.unknown) << c.body;
+    if (c.status == 200) {
+      EXPECT_EQ(answer.json["unknown"], c.unknown) << c.body;
+    }
   }
   EXPECT_EQ(change("0123456789abcdef", {{"subscribe", {id}}}).status, 404) << "no such stream";
   EXPECT_EQ(get("/.lumorel/controls/events/" + shared.id).status, 404) << "changes are posted";
