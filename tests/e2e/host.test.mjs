@@ -142,6 +142,35 @@ test('a location set to an lm: address reaches the host', async () => {
   await other.close();
 });
 
+// The shared stream stops carrying a closed window's control, which the host
+// closes after its grace: the pictures it handed out are no longer served.
+test('a closed window lets its control go, and its pictures with it', async () => {
+  const lonely = tempFolder('lumorel-e2e-lonely-');
+  try {
+    copyFileSync(join(here, 'pages', 'logo.gif'), join(lonely.path, 'c.gif'));
+    const other = await browser.newPage();
+    await other.goto(host.address);
+    await other.evaluate((folder) => scan(folder), lonely.path + '/');
+    await other.waitForFunction(() => window.seen.loads === 1, null, { timeout: 10000 });
+    await other.evaluate(() => showCurrent());
+    const address = await other.evaluate(() => document.getElementById('picture').src);
+    const status = (a) => page.evaluate((u) => fetch(u).then((r) => r.status), a);
+    assert.equal(await status(address), 200);
+    await other.close();
+    // Asked again and again until the host no longer serves it.
+    await page.evaluate((u) => {
+      window.pictureGone = false;
+      (function ask() {
+        fetch(u).then((r) => { if (r.status === 404) window.pictureGone = true; else setTimeout(ask, 250); });
+      })();
+    }, address);
+    await page.waitForFunction(() => window.pictureGone, null, { timeout: 20000 });
+    assert.equal(await page.evaluate(() => lm.Version), '1.4', 'the other windows keep theirs');
+  } finally {
+    lonely.remove();
+  }
+});
+
 // Where the browser gives no SharedWorker, each control listens on a stream
 // of its own; the calls that open a dialog answer later either way, and a
 // failure among them reaches window.onerror.
