@@ -1,7 +1,5 @@
 #include "host/event_stream.h"
 
-#include <utility>
-
 #include "host/event_channel.h"
 
 namespace lumorel {
@@ -17,7 +15,7 @@ void EventStream::send(std::string_view event, std::string_view data) {
     if (timer && timerQueued_) return;
     if (timer) timerQueued_ = true;
     queue_.push_back(EventMessage{std::string(event), std::string(data)});
-    channel = channel_;
+    channel = channel_.lock();
   }
   if (channel) channel->wake();
 }
@@ -30,7 +28,8 @@ uint64_t EventStream::attach(std::shared_ptr<EventChannel> channel) {
     number = ++lastNumber_;
     current_ = number;
     // A closed stream keeps no channel: the channel finds it over at once.
-    before = std::exchange(channel_, closed_ ? nullptr : channel);
+    before = channel_.lock();
+    channel_ = closed_ ? std::weak_ptr<EventChannel>() : channel;
     lastChange_ = std::chrono::steady_clock::now();
   }
   // The channel before finds its attachment over; the new one takes what
@@ -64,7 +63,8 @@ void EventStream::close() {
     MutexLock lock(mu_);
     closed_ = true;
     queue_.clear();
-    channel = std::move(channel_);
+    channel = channel_.lock();
+    channel_.reset();
   }
   if (channel) channel->wake();
 }

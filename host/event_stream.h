@@ -50,6 +50,7 @@ class EventStream {
 
   // Attaches the stream to `channel`, which is woken whenever a message
   // waits (at once when some already do); returns the attachment's number.
+  // The stream keeps only a weak reference: the channel owns the stream.
   // The channel it was attached to before is woken and finds it gone.
   uint64_t attach(std::shared_ptr<EventChannel> channel) LM_EXCLUDES(mu_);
   // The messages waiting for attachment `number`, oldest first (perhaps
@@ -73,7 +74,8 @@ class EventStream {
   bool timerQueued_ LM_GUARDED_BY(mu_) = false;
   uint64_t current_ LM_GUARDED_BY(mu_) = 0;  // 0: not attached
   uint64_t lastNumber_ LM_GUARDED_BY(mu_) = 0;
-  std::shared_ptr<EventChannel> channel_ LM_GUARDED_BY(mu_);  // null when not attached
+  // The channel attached to, held weakly: the channel holds the stream.
+  std::weak_ptr<EventChannel> channel_ LM_GUARDED_BY(mu_);
   bool closed_ LM_GUARDED_BY(mu_) = false;
   std::chrono::steady_clock::time_point lastChange_ LM_GUARDED_BY(mu_);
 };
