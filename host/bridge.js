@@ -3,11 +3,15 @@
 // serves. It makes each EnumImg object element a proxy of a control in the
 // host, brings the control's events to the page's handlers, shows the
 // control's dialogs inside the page, maps "lm:" addresses and picture texts
-// to the host's routes, and supplies showModalDialog.
+// to the host's routes, and supplies showModalDialog. In the browser's
+// events worker the same script relays the controls' events to the pages.
 (function () {
   'use strict';
 
   var CLASS_ID = 'clsid:5a3e9d11-2c4b-4e7f-8a61-0d2f4b7c9e01';
+  // This script's address: every page loads it, and the events worker is
+  // made from it.
+  var ADDRESS = self.document ? document.currentScript.src : self.location.href;
 
   // The control's members: kinds with their parameter counts. Three open a
   // dialog; through the bridge they answer later, through a continuation
@@ -27,6 +31,12 @@
     ScrapeUrl: { method: 3 }, CurrentMidi: { get: 1 }
   };
   var EVENTS = { OnLoadDone: 300, OnTimer: 301, OnDupDone: 302, OnOrganizeDone: 303 };
+  // The messages of a control's stream: its events (by name, or "event" with
+  // a bare DISPID), its dialog requests, quit and resize, and the outcomes of
+  // the calls that answer later.
+  var MESSAGES = Object.keys(EVENTS).concat(['event', 'dialog', 'quit', 'resize', 'result']);
+  // The name of the lock a page holds while it lives, with its control's id.
+  var LOCK = 'lumorel-control-';
   var PICTURE_MEMBERS = { PreviousName: 1, CurrentName: 1, NextName: 1, CurrentMidi: 1 };
   var byLowerName = {};
   Object.keys(MEMBERS).concat(Object.keys(EVENTS)).forEach(function (name) {
@@ -36,6 +46,12 @@
   var unloading = false;
   // Picture texts the controls handed out: shown through the picture route.
   var pictureTexts = Object.create(null);
+
+  // In the events worker there is no page: the script only relays.
+  if (!self.document) {
+    relayEvents();
+    return;
+  }
 
   // --- Texts as bytes ---
 
@@ -162,10 +178,18 @@
     return xhr;
   }
 
-  function outcome(xhr, member) {
+  // A call's answer ({"hr", "value"}), or {"error"} when it failed.
+  function answerOf(xhr) {
     var answer = null;
     try { answer = JSON.parse(xhr.responseText); } catch (e) { answer = null; }
-    if (xhr.status !== 200 || !answer) {
+    return xhr.status === 200 ? answer : { error: answer && answer.error };
+  }
+
+  function outcome(xhr, member) { return valueOf(answerOf(xhr), member); }
+
+  // The value a call's answer gives, or the failure it reports.
+  function valueOf(answer, member) {
+    if (!answer || answer.error !== undefined) {
       throw new Error('lm.' + member + ': ' + (answer && answer.error || 'no answer from Lumorel'));
     }
     if (answer.hr < 0) {
@@ -187,11 +211,16 @@
     var answer = JSON.parse(created.responseText);
     if (created.status !== 200) throw new Error('Lumorel: ' + answer.error);
     this.element = element;
+    this.controlId = answer.id;
     this.base = '/.lumorel/controls/' + answer.id;
     this.handlers = {};       // event name: functions given by attachEvent
     this.properties = {};     // event name: the function set as lm.OnX
+    this.waiting = {};        // number of a call that answers later: its member and continuation
     this.connect();
   }
+
+  // Numbers the calls that answer later, across the page's controls.
+  var laterCalls = 0;
 
   Control.prototype.call = function (member, kind, args, later) {
     var body = { member: member, kind: kind, args: args, window: placement() };
@@ -201,35 +230,66 @@
       return undefined;
     }
     if (!later) return outcome(request('POST', this.base + '/call', body, true), member);
+    // The host answers at once and sends the outcome as a "result" message
+    // once the member returns: no connection waits while its dialog does.
+    var self = this;
+    var number = ++laterCalls;
+    this.waiting[number] = { member: member, then: later };
+    body.later = number;
     request('POST', this.base + '/call', body, false, function (xhr) {
-      var value, failure = null;
-      try { value = outcome(xhr, member); } catch (e) { failure = e; }
-      if (failure) return report(failure);
-      if (typeof later === 'function') later(value);
+      if (xhr.status !== 202) self.settle(number, answerOf(xhr));
     });
     return undefined;
   };
 
+  // The call `number` that answers later has its answer: its continuation
+  // gets the value, or the failure is reported.
+  Control.prototype.settle = function (number, answer) {
+    var call = this.waiting[number];
+    if (!call) return;
+    delete this.waiting[number];
+    var value, failure = null;
+    try { value = valueOf(answer, call.member); } catch (e) { failure = e; }
+    if (failure) return report(failure);
+    if (typeof call.then === 'function') call.then(value);
+  };
+
+  // The control's messages come through the events worker, or where there
+  // is none through a stream of its own.
   Control.prototype.connect = function () {
+    var port = relayPort();
+    if (!port) return this.listen();
+    var id = this.controlId;
+    relayed[id] = this;
+    if (!navigator.locks) return port.postMessage({ subscribe: [id] });
+    // The page holds a lock named after the control for as long as it
+    // lives; the worker waits for it, and so learns when the page is gone
+    // even where it went without a word (a crash).
+    navigator.locks.request(LOCK + id, function () {
+      port.postMessage({ subscribe: [id], watch: true });
+      return new Promise(function () {});
+    });
+  };
+
+  Control.prototype.listen = function () {
     var self = this;
     var source = new EventSource(this.base + '/events');
     this.source = source;
-    Object.keys(EVENTS).concat(['event']).forEach(function (name) {
-      source.addEventListener(name, function (e) {
-        var dispid = JSON.parse(e.data).dispid;
-        self.fire(name === 'event' ? dispid : name);
-      });
+    MESSAGES.forEach(function (name) {
+      source.addEventListener(name, function (e) { self.receive(name, JSON.parse(e.data)); });
     });
-    source.addEventListener('dialog', function (e) { showDialog(self, JSON.parse(e.data)); });
-    source.addEventListener('quit', function () { quit(); });
-    source.addEventListener('resize', function (e) {
-      var height = JSON.parse(e.data).height;
-      if (window.opener) window.resizeTo(window.outerWidth, height);
-    });
-    source.onerror = function () {
-      // A control the host has closed does not come back: stop asking.
-      if (source.readyState === EventSource.CLOSED) return;
-    };
+  };
+
+  // A message of the control's stream.
+  Control.prototype.receive = function (name, data) {
+    if (EVENTS[name] || name === 'event') return this.fire(name === 'event' ? data.dispid : name);
+    if (name === 'dialog') return showDialog(this, data);
+    if (name === 'quit') return quit();
+    if (name === 'resize') {
+      if (window.opener) window.resizeTo(window.outerWidth, data.height);
+      return;
+    }
+    if (name === 'result') this.settle(data.later, data);
   };
 
   // Runs the page's handlers of the event `name` (or of a bare DISPID).
@@ -327,6 +387,134 @@
       proxies[id] = proxy;
     }
     element.lumorelProxy = proxy;
+  }
+
+  // --- Events: one stream for every page of the browser ---
+
+  // The browser keeps a few connections to the host, and an event stream
+  // holds one for good: so the controls of all pages share one stream. The
+  // events worker, a SharedWorker that runs this same script, holds it and
+  // passes each message to the page of its control; the page tells the
+  // worker which controls are its own.
+  var relay = null;                   // the port to the events worker, once made
+  var relayFailed = false;            // the worker did not start: no relay
+  var relayed = Object.create(null);  // control id: Control, for the relay's messages
+
+  // The port to the events worker; null where there is none.
+  function relayPort() {
+    if (relay || relayFailed || typeof SharedWorker !== 'function') return relay;
+    var worker;
+    try { worker = new SharedWorker(ADDRESS, { name: 'lumorel-events' }); } catch (e) { relayFailed = true; return null; }
+    relay = worker.port;
+    relay.onmessage = function (e) {
+      if (e.data.alone) return listenAlone();
+      var control = relayed[e.data.control];
+      if (control) control.receive(e.data.event, e.data.data);
+    };
+    worker.onerror = listenAlone;
+    return relay;
+  }
+
+  // The worker did not start, or the host refused it a stream: each
+  // control listens on a stream of its own.
+  function listenAlone() {
+    relayFailed = true;
+    if (relay) relay.close();
+    relay = null;
+    Object.keys(relayed).forEach(function (id) {
+      var control = relayed[id];
+      delete relayed[id];
+      control.listen();
+    });
+  }
+
+  // A page that is hidden lets its controls go (the host closes them after
+  // its grace); one that comes back from the browser's cache takes them
+  // again.
+  window.addEventListener('pagehide', function () {
+    if (relay) relay.postMessage({ unsubscribe: Object.keys(relayed) });
+  });
+  window.addEventListener('pageshow', function (e) {
+    if (relay && e.persisted) relay.postMessage({ subscribe: Object.keys(relayed) });
+  });
+
+  // The events worker: one stream from the host for the controls of every
+  // page connected to it, each message passed to the page of its control.
+  // A page's controls leave the stream when it says so or its port closes.
+  function relayEvents() {
+    var owners = Object.create(null);   // control id: the port of its page
+    var stream = null;                  // the host's id of the stream, once it has said it
+    var carried = Object.create(null);  // control ids the host was asked to carry
+    var busy = false;                   // a change of the subscriptions is on its way
+    var alone = false;                  // the host refused the stream for good
+
+    // Brings the host's subscriptions in line with the pages', one change
+    // at a time so that the changes reach the host in order.
+    function update() {
+      if (busy || stream === null) return;
+      var subscribe = Object.keys(owners).filter(function (id) { return !carried[id]; });
+      var unsubscribe = Object.keys(carried).filter(function (id) { return !owners[id]; });
+      if (!subscribe.length && !unsubscribe.length) return;
+      subscribe.forEach(function (id) { carried[id] = true; });
+      unsubscribe.forEach(function (id) { delete carried[id]; });
+      busy = true;
+      request('POST', '/.lumorel/controls/events/' + stream,
+              { subscribe: subscribe, unsubscribe: unsubscribe }, false, function () {
+        busy = false;
+        update();
+      });
+    }
+
+    var source = new EventSource('/.lumorel/controls/events');
+    source.onerror = function () {
+      // A broken connection is opened again; a refusal is not.
+      if (source.readyState !== EventSource.CLOSED) return;
+      alone = true;
+      new Set(Object.keys(owners).map(function (id) { return owners[id]; })).forEach(function (port) {
+        port.postMessage({ alone: true });
+      });
+    };
+    source.addEventListener('stream', function (e) {
+      // A new stream (the first, or one after the connection broke) carries
+      // nothing yet.
+      stream = JSON.parse(e.data).stream;
+      carried = Object.create(null);
+      update();
+    });
+    MESSAGES.forEach(function (name) {
+      source.addEventListener(name, function (e) {
+        var message = JSON.parse(e.data);
+        var port = owners[message.control];
+        if (port) port.postMessage({ control: message.control, event: name, data: message.data });
+      });
+    });
+
+    self.onconnect = function (e) {
+      var port = e.ports[0];
+      function release(ids) {
+        ids.forEach(function (id) { if (owners[id] === port) delete owners[id]; });
+      }
+      port.onmessage = function (m) {
+        if (alone) return port.postMessage({ alone: true });
+        (m.data.subscribe || []).forEach(function (id) {
+          owners[id] = port;
+          if (m.data.watch) {
+            // Granted once the page that holds it is gone.
+            navigator.locks.request(LOCK + id, function () {
+              release([id]);
+              update();
+            });
+          }
+        });
+        release(m.data.unsubscribe || []);
+        update();
+      };
+      // The page is gone (closed, navigated away or crashed).
+      port.addEventListener('close', function () {
+        release(Object.keys(owners));
+        update();
+      });
+    };
   }
 
   // --- The control's dialogs, inside the page ---

@@ -73,14 +73,45 @@ std::size_t ControlRegistry::size() {
   return sessions_.size();
 }
 
+std::shared_ptr<EventChannel> ControlRegistry::openStream(std::string& id) {
+  MutexLock lock(mu_);
+  if (closing_ || streams_.size() >= kMaxStreams) return nullptr;
+  do id = randomId();
+  while (streams_.count(id) != 0);
+  auto stream = std::make_shared<EventChannel>(EventChannel::Kind::kShared);
+  streams_.emplace(id, stream);
+  return stream;
+}
+
+std::shared_ptr<EventChannel> ControlRegistry::findStream(std::string_view id) {
+  MutexLock lock(mu_);
+  auto it = streams_.find(id);
+  return it == streams_.end() ? nullptr : it->second;
+}
+
+void ControlRegistry::closeStream(std::string_view id) {
+  std::shared_ptr<EventChannel> stream;
+  {
+    MutexLock lock(mu_);
+    auto it = streams_.find(id);
+    if (it == streams_.end()) return;
+    stream = std::move(it->second);
+    streams_.erase(it);
+  }
+  stream->end();
+}
+
 void ControlRegistry::closeAll() {
   std::map<std::string, std::shared_ptr<ControlSession>, std::less<>> sessions;
+  std::map<std::string, std::shared_ptr<EventChannel>, std::less<>> streams;
   {
     MutexLock lock(mu_);
     closing_ = true;
     sessions.swap(sessions_);
+    streams.swap(streams_);
   }
   wake_.notify_all();
+  for (auto& [id, stream] : streams) stream->end();
   if (reaper_.joinable() && reaper_.get_id() != std::this_thread::get_id()) reaper_.join();
   for (auto& [id, session] : sessions) session->close();
 }

@@ -1,5 +1,6 @@
-// The live controls of the browser host by id, and the reaper that closes
-// the control of a page that has gone.
+// The live controls of the browser host by id, the browsers' shared event
+// streams by id, and the reaper that closes the control of a page that has
+// gone.
 #ifndef LUMOREL_HOST_CONTROL_REGISTRY_H_
 #define LUMOREL_HOST_CONTROL_REGISTRY_H_
 
@@ -12,17 +13,22 @@
 #include <thread>
 
 #include "host/control_session.h"
+#include "host/event_channel.h"
 #include "platform/mutex.h"
 
 namespace lumorel {
 
-// A page counts as gone when its event stream has been closed (or never
-// opened) for `grace`; its control is then closed and destroyed. Thread
-// safety: every member from any thread.
+// A page counts as gone when no event connection has carried its control
+// for `grace` (its own stream closed or never opened, or the shared stream
+// that carried it ended or let it go); its control is then closed and
+// destroyed. Thread safety: every member from any thread.
 class ControlRegistry {
  public:
   // More live controls than this are refused (each has a thread).
   static constexpr std::size_t kMaxControls = 512;
+  // More shared streams than this are refused (each holds a serving thread;
+  // a browser needs one).
+  static constexpr std::size_t kMaxStreams = 64;
 
   ControlRegistry(const SessionEnv& env, std::chrono::milliseconds grace);
   // closeAll().
@@ -43,8 +49,18 @@ class ControlRegistry {
   std::optional<PictureFile> pictureHandedOut(const std::string& path) LM_EXCLUDES(mu_);
   std::size_t size() LM_EXCLUDES(mu_);
 
-  // Stops the reaper, refuses new controls, and closes and destroys every
-  // control, one after another. Idempotent.
+  // A new shared event stream, its new random id in `id`; null when the
+  // registry is closed or holds kMaxStreams.
+  std::shared_ptr<EventChannel> openStream(std::string& id) LM_EXCLUDES(mu_);
+  // The open shared stream `id`, or null.
+  std::shared_ptr<EventChannel> findStream(std::string_view id) LM_EXCLUDES(mu_);
+  // Ends and forgets the shared stream `id` (its connection is over); every
+  // control it carried is detached.
+  void closeStream(std::string_view id) LM_EXCLUDES(mu_);
+
+  // Stops the reaper, refuses new controls and streams, ends every shared
+  // stream, and closes and destroys every control, one after another.
+  // Idempotent.
   void closeAll() LM_EXCLUDES(mu_);
 
  private:
@@ -55,6 +71,8 @@ class ControlRegistry {
   Mutex mu_;
   std::condition_variable_any wake_;
   std::map<std::string, std::shared_ptr<ControlSession>, std::less<>> sessions_
+      LM_GUARDED_BY(mu_);
+  std::map<std::string, std::shared_ptr<EventChannel>, std::less<>> streams_
       LM_GUARDED_BY(mu_);
   bool closing_ LM_GUARDED_BY(mu_) = false;
   std::thread reaper_;  // last: starts once the rest is ready

@@ -86,27 +86,45 @@ bool ControlSession::runOnUi(std::function<void()> task) {
   }
 }
 
+CallOutcome ControlSession::invokeNow(int32_t dispid, uint16_t kinds,
+                                      const std::vector<Variant>& args,
+                                      const std::optional<WindowPlacement>& placement) {
+  CallOutcome outcome;
+  if (!control_) return outcome;
+  if (placement) window_.setPlacement(*placement);
+  if (dispid == kSetParentDirId) {
+    MutexLock lock(picturesMu_);
+    pictures_.clear();  // a new scan: the old pictures are no longer held
+  }
+  outcome.hr = invoke(*control_, dispid, kinds, args, &outcome.value);
+  outcome.ran = true;
+  const std::optional<ImageCatalogue::Neighbour> picture = pictureOfMember(dispid);
+  if (picture && outcome.hr == kSOk && outcome.value.type() == Variant::Type::kString &&
+      control_->isListedFile(*picture, outcome.value.text()))
+    notePicture(outcome.value);
+  return outcome;
+}
+
 CallOutcome ControlSession::call(int32_t dispid, uint16_t kinds, std::vector<Variant> args,
                                  std::optional<WindowPlacement> placement) {
   CallOutcome outcome;
   if (closed()) return outcome;
-  bool listedFile = false;
-  runOnUi([&] {
-    if (!control_) return;
-    if (placement) window_.setPlacement(*placement);
-    if (dispid == kSetParentDirId) {
-      MutexLock lock(picturesMu_);
-      pictures_.clear();  // a new scan: the old pictures are no longer held
-    }
-    outcome.hr = invoke(*control_, dispid, kinds, args, &outcome.value);
-    outcome.ran = true;
-    const std::optional<ImageCatalogue::Neighbour> picture = pictureOfMember(dispid);
-    listedFile = picture && outcome.hr == kSOk &&
-                 outcome.value.type() == Variant::Type::kString &&
-                 control_->isListedFile(*picture, outcome.value.text());
-  });
-  if (listedFile) notePicture(outcome.value);
+  runOnUi([&] { outcome = invokeNow(dispid, kinds, args, placement); });
   return outcome;
+}
+
+bool ControlSession::callLater(int32_t dispid, uint16_t kinds, std::vector<Variant> args,
+                               std::optional<WindowPlacement> placement,
+                               std::function<void(const CallOutcome&)> done) {
+  if (closed()) return false;
+  // The task runs on this session's loop, which ends before the session
+  // does: `this` outlives it.
+  loop_->post([this, dispid, kinds, args = std::move(args), placement,
+               done = std::move(done)] {
+    CallOutcome outcome = invokeNow(dispid, kinds, args, placement);
+    if (outcome.ran) done(outcome);
+  });
+  return true;
 }
 
 void ControlSession::notePicture(const Variant& text) {

@@ -5,6 +5,7 @@
 #define LUMOREL_HOST_CONTROL_SESSION_H_
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <map>
@@ -61,6 +62,15 @@ class ControlSession {
   CallOutcome call(int32_t dispid, uint16_t kinds, std::vector<Variant> args,
                    std::optional<WindowPlacement> placement);
 
+  // As call(), but returns at once: the member runs on the UI thread after
+  // the calls made before it, and `done` then gets its outcome there. A
+  // member that opens a dialog returns (and `done` runs) once the page has
+  // answered it, while later calls go on being served. False when the
+  // control is closed; `done` does not run when it closes first.
+  [[nodiscard]] bool callLater(int32_t dispid, uint16_t kinds, std::vector<Variant> args,
+                               std::optional<WindowPlacement> placement,
+                               std::function<void(const CallOutcome&)> done);
+
   // The page's answer to its open dialog `dialog` (see PageDialogs::answer).
   // nullopt when the control is closed.
   std::optional<DialogAnswer> answerDialog(int dialog, nlohmann::json value);
@@ -86,6 +96,10 @@ class ControlSession {
  private:
   // Runs `task` on the UI thread and waits for it; false when it never ran.
   bool runOnUi(std::function<void()> task);
+  // Invokes the member on the UI thread (which calls this); `ran` false when
+  // the control is closed.
+  CallOutcome invokeNow(int32_t dispid, uint16_t kinds, const std::vector<Variant>& args,
+                        const std::optional<WindowPlacement>& placement);
   // Notes the local file behind a picture text the page was given, which
   // the catalogue listed from disk.
   void notePicture(const Variant& text) LM_EXCLUDES(picturesMu_);

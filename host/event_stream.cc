@@ -1,69 +1,72 @@
 #include "host/event_stream.h"
 
+#include "host/event_channel.h"
+
 namespace lumorel {
 
 EventStream::EventStream() : lastChange_(std::chrono::steady_clock::now()) {}
 
 void EventStream::send(std::string_view event, std::string_view data) {
+  std::shared_ptr<EventChannel> channel;
   {
     MutexLock lock(mu_);
     if (closed_ || queue_.size() >= kMaxQueued) return;
     const bool timer = event == "OnTimer";
     if (timer && timerQueued_) return;
     if (timer) timerQueued_ = true;
-    std::string message = "event: ";
-    message.append(event);
-    message.append("\ndata: ");
-    message.append(data);  // JSON text: no line breaks in it
-    message.append("\n\n");
-    queue_.push_back(std::move(message));
+    queue_.push_back(EventMessage{std::string(event), std::string(data)});
+    channel = channel_.lock();
   }
-  wake_.notify_all();
+  if (channel) channel->wake();
 }
 
-uint64_t EventStream::attach() {
+uint64_t EventStream::attach(std::shared_ptr<EventChannel> channel) {
   uint64_t number;
+  std::shared_ptr<EventChannel> before;
   {
     MutexLock lock(mu_);
     number = ++lastNumber_;
     current_ = number;
+    // A closed stream keeps no channel: the channel finds it over at once.
+    before = channel_.lock();
+    channel_ = closed_ ? std::weak_ptr<EventChannel>() : channel;
     lastChange_ = std::chrono::steady_clock::now();
   }
-  wake_.notify_all();  // the stream it replaces ends
+  // The channel before finds its attachment over; the new one takes what
+  // waits already.
+  if (before && before != channel) before->wake();
+  channel->wake();
   return number;
 }
 
-std::optional<std::string> EventStream::take(uint64_t stream, std::chrono::milliseconds wait) {
-  std::unique_lock<Mutex> lock(mu_);
-  auto ended = [&]() LM_NO_THREAD_SAFETY_ANALYSIS { return closed_ || current_ != stream; };
-  wake_.wait_for(lock, wait, [&]() LM_NO_THREAD_SAFETY_ANALYSIS {
-    return ended() || !queue_.empty();
-  });
-  if (ended()) return std::nullopt;
-  if (queue_.empty()) return std::string(":\n\n");
-  std::string out;
-  while (!queue_.empty()) {
-    out.append(queue_.front());
-    queue_.pop_front();
-  }
+std::optional<std::vector<EventMessage>> EventStream::take(uint64_t number) {
+  MutexLock lock(mu_);
+  if (closed_ || current_ != number) return std::nullopt;
+  std::vector<EventMessage> out(std::make_move_iterator(queue_.begin()),
+                                std::make_move_iterator(queue_.end()));
+  queue_.clear();
   timerQueued_ = false;
   return out;
 }
 
-void EventStream::detach(uint64_t stream) {
+void EventStream::detach(uint64_t number) {
   MutexLock lock(mu_);
-  if (current_ != stream) return;
+  if (current_ != number) return;
   current_ = 0;
+  channel_.reset();
   lastChange_ = std::chrono::steady_clock::now();
 }
 
 void EventStream::close() {
+  std::shared_ptr<EventChannel> channel;
   {
     MutexLock lock(mu_);
     closed_ = true;
     queue_.clear();
+    channel = channel_.lock();
+    channel_.reset();
   }
-  wake_.notify_all();
+  if (channel) channel->wake();
 }
 
 bool EventStream::connected() {

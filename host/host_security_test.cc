@@ -79,6 +79,7 @@ TEST_F(SecretTest, WithoutTheSecretEveryRouteIsRefusedAndTheRefusalTellsHowToGet
          {std::string("/lm:main"), std::string("/lm:main?token=wrong"),
           std::string("/.lumorel/bridge.js"), pictureRoute("/etc/passwd"),
           controlPath(id, "/events"), controlPath(id, "/folders?path=/"),
+          std::string("/.lumorel/controls/events"),
           std::string("/lm:&save=/tmp/x.jpg&src=http://127.0.0.1:1/x.jpg")}) {
       HostAnswer answer = get(path, h);
       EXPECT_EQ(answer.status, 403) << path;

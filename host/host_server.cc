@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cmath>
+#include <utility>
 
 #include <nlohmann/json.hpp>
 
@@ -15,6 +16,7 @@
 #include "host/bridge_injection.h"
 #include "host/bridge_script.h"
 #include "host/content_type.h"
+#include "host/event_channel.h"
 #include "host/folder_listing.h"
 #include "host/options.h"
 #include "host/page_route.h"
@@ -63,6 +65,12 @@ void refuse(Response& res, int status, std::string_view message) {
 
 bool startsWith(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
+}
+
+// A page's address: "/lm:" in any case.
+bool isPagePath(std::string_view path) {
+  return path.size() >= 4 && path[0] == '/' && (path[1] | 0x20) == 'l' && (path[2] | 0x20) == 'm' &&
+         path[3] == ':';
 }
 
 // The answer to a request without the secret: how to get in, never the
@@ -160,6 +168,59 @@ std::string dispatchError(HResult hr) {
   return "";
 }
 
+// The answer to a call that ran: its result and value, or what was wrong
+// with it (the member was then not called), with the HTTP status that goes
+// with it.
+json callAnswer(const CallOutcome& outcome, int& status) {
+  const std::string failure = dispatchError(outcome.hr);
+  if (!failure.empty()) {
+    status = 400;
+    return json{{"error", failure}, {"hr", outcome.hr}};
+  }
+  status = 200;
+  return json{{"hr", outcome.hr}, {"value", toJson(outcome.value)}};
+}
+
+// Streams what `channel` takes as server-sent events, `first` before
+// everything else; the channel ends with the connection, and `ended` (if
+// given) runs then.
+void streamEvents(Response& res, std::shared_ptr<EventChannel> channel, std::string first,
+                  std::function<void()> ended) {
+  auto pending = std::make_shared<std::string>(std::move(first));
+  res.set_header("Cache-Control", "no-cache");
+  res.set_chunked_content_provider(
+      "text/event-stream",
+      [channel, pending](std::size_t, httplib::DataSink& sink) {
+        if (!pending->empty()) {
+          const std::string text = std::exchange(*pending, std::string());
+          return sink.write(text.data(), text.size());
+        }
+        std::optional<std::string> text = channel->take(std::chrono::milliseconds(1000));
+        if (!text) {
+          sink.done();
+          return true;
+        }
+        return sink.write(text->data(), text->size());
+      },
+      [channel, ended = std::move(ended)](bool) {
+        channel->end();
+        if (ended) ended();
+      });
+}
+
+// The ids in the optional array `name` of `body`; false when it is there
+// but not an array of texts.
+bool idList(const json& body, const char* name, std::vector<std::string>& ids) {
+  auto it = body.find(name);
+  if (it == body.end()) return true;
+  if (!it->is_array()) return false;
+  for (const json& id : *it) {
+    if (!id.is_string()) return false;
+    ids.push_back(id.get<std::string>());
+  }
+  return true;
+}
+
 }  // namespace
 
 // The library's server, with a way to its listening socket.
@@ -252,7 +313,7 @@ void HostServer::routes() {
         return httplib::Server::HandlerResponse::Handled;
       }
     }
-    if (req.method == "GET" || req.method == "HEAD") {
+    if ((req.method == "GET" || req.method == "HEAD") && isPagePath(req.path)) {
       // The address the user opened: the token becomes a cookie, and the
       // browser goes on to the same address without it.
       if (std::optional<std::string> rest = auth_.firstVisit(req.target)) {
@@ -373,37 +434,81 @@ void HostServer::routes() {
       return answerJson(res, 400, json{{"error", carriedText("unknown member \"" + name + "\"")},
                                        {"hr", kDispEUnknownName}});
     }
+    if (body->contains("later")) {
+      // Answered at once; the outcome follows on the control's event stream
+      // as "result", so that no connection waits while a dialog does.
+      std::optional<int32_t> later = intField(*body, "later");
+      if (!later) return refuse(res, 400, "\"later\" must be a number");
+      EventStream* events = &session->events();
+      const int32_t number = *later;
+      const bool queued = session->callLater(
+          dispid, kinds, std::move(args), placementOf(*body),
+          [events, number](const CallOutcome& outcome) {
+            int status = 0;
+            json result = callAnswer(outcome, status);
+            result["later"] = number;
+            events->send("result", dumpScriptJson(result));
+          });
+      if (!queued) return refuse(res, 410, "the control has been closed");
+      return answerJson(res, 202, json{{"later", number}});
+    }
     CallOutcome outcome = session->call(dispid, kinds, std::move(args), placementOf(*body));
     if (!outcome.ran) return refuse(res, 410, "the control has been closed");
-    const std::string failure = dispatchError(outcome.hr);
-    if (!failure.empty())
-      return answerJson(res, 400, json{{"error", failure}, {"hr", outcome.hr}});
-    answerJson(res, 200, json{{"hr", outcome.hr}, {"value", toJson(outcome.value)}});
+    int status = 0;
+    json answer = callAnswer(outcome, status);
+    answerJson(res, status, answer);
   });
 
+  // A page's own stream: its one control's messages as they are.
   s.Get(std::string(kControlPattern) + "/events", [this](const Request& req, Response& res) {
     std::shared_ptr<ControlSession> session = registry_.find(req.matches[1].str());
     if (!session) return refuse(res, 404, "no such control");
-    const uint64_t stream = session->events().attach();
-    auto started = std::make_shared<bool>(false);
-    res.set_header("Cache-Control", "no-cache");
-    res.set_chunked_content_provider(
-        "text/event-stream",
-        [session, stream, started](std::size_t, httplib::DataSink& sink) {
-          if (!*started) {
-            *started = true;
-            static constexpr std::string_view kRetry = "retry: 1000\n\n";
-            return sink.write(kRetry.data(), kRetry.size());
-          }
-          std::optional<std::string> text =
-              session->events().take(stream, std::chrono::milliseconds(1000));
-          if (!text) {
-            sink.done();
-            return true;
-          }
-          return sink.write(text->data(), text->size());
-        },
-        [session, stream](bool) { session->events().detach(stream); });
+    auto channel = std::make_shared<EventChannel>(EventChannel::Kind::kPage);
+    // False only for a channel that has ended, which this new one has not.
+    (void)channel->add(session->id(), std::shared_ptr<EventStream>(session, &session->events()));
+    streamEvents(res, std::move(channel), "retry: 1000\n\n", nullptr);
+  });
+
+  // A browser's shared stream (its events worker's): the messages of the
+  // controls subscribed to it, each naming its control. It starts with its
+  // id, for the subscriptions.
+  s.Get("/.lumorel/controls/events", [this](const Request&, Response& res) {
+    std::string id;
+    std::shared_ptr<EventChannel> channel = registry_.openStream(id);
+    if (!channel) return refuse(res, 503, "no more event streams can be opened now");
+    streamEvents(res, std::move(channel),
+                 "retry: 1000\n\nevent: stream\ndata: {\"stream\":\"" + id + "\"}\n\n",
+                 [this, id] { registry_.closeStream(id); });
+  });
+
+  // {"subscribe": [control ids], "unsubscribe": [control ids]}: the shared
+  // stream carries the first from now on and lets the second go (their
+  // grace begins). Answers the ids that were no live control, or (to
+  // unsubscribe) not carried by the stream.
+  s.Post("/\\.lumorel/controls/events/([0-9a-f]{16})", [this](const Request& req, Response& res) {
+    std::shared_ptr<EventChannel> channel = registry_.findStream(req.matches[1].str());
+    if (!channel) return refuse(res, 404, "no such event stream");
+    std::string error;
+    std::optional<json> body = parseScriptJson(req.body, error);
+    if (!body) return refuse(res, 400, "bad JSON: " + error);
+    std::vector<std::string> subscribe, unsubscribe;
+    if (!body->is_object() || !idList(*body, "subscribe", subscribe) ||
+        !idList(*body, "unsubscribe", unsubscribe))
+      return refuse(res, 400, "the change must be {\"subscribe\": [ids], \"unsubscribe\": [ids]}");
+    json unknown = json::array();
+    // The ids come and go back in carried form; a live one is plain hex.
+    for (const std::string& id : unsubscribe)
+      if (!channel->remove(id)) unknown.push_back(id);
+    for (const std::string& id : subscribe) {
+      std::shared_ptr<ControlSession> session = registry_.find(id);
+      if (!session) {
+        unknown.push_back(id);
+        continue;
+      }
+      if (!channel->add(id, std::shared_ptr<EventStream>(session, &session->events())))
+        return refuse(res, 404, "no such event stream");
+    }
+    answerJson(res, 200, json{{"unknown", unknown}});
   });
 
   s.Post(std::string(kControlPattern) + "/dialog", [this](const Request& req, Response& res) {

@@ -29,7 +29,8 @@ struct HostConfig {
   const PageStore* pages = nullptr;
   UrlFetcher* fetcher = nullptr;
   SessionEnv session;
-  // How long a page's event stream may stay closed before its control goes.
+  // How long a control may go without an event connection carrying it (its
+  // page's own stream, or its browser's shared stream) before it goes.
   std::chrono::milliseconds grace{5000};
   // Threads that serve connections; an event stream holds one while open.
   std::size_t threads = 256;

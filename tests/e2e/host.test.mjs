@@ -7,7 +7,8 @@ import assert from 'node:assert/strict';
 import { copyFileSync, existsSync, mkdirSync, readdirSync } from 'node:fs';
 import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
-import { closesWindow, launchBrowser, startHost, stopHost, tempFolder } from './harness.mjs';
+import { request as httpRequest } from 'node:http';
+import { TOKEN, closesWindow, launchBrowser, startHost, stopHost, tempFolder } from './harness.mjs';
 
 const here = dirname(fileURLToPath(import.meta.url));
 let home, pictures, profile, host, browser, page;
@@ -193,4 +194,99 @@ test('a location set to an lm: address reaches the host', async () => {
   ]);
   assert.equal(await other.title(), 'Dialog');
   await other.close();
+});
+
+// The shared stream stops carrying a closed window's control, which the host
+// closes after its grace: the pictures it handed out are no longer served.
+test('a closed window lets its control go, and its pictures with it', async () => {
+  const lonely = tempFolder('lumorel-e2e-lonely-');
+  try {
+    copyFileSync(join(here, 'pages', 'logo.gif'), join(lonely.path, 'c.gif'));
+    const other = await browser.newPage();
+    await other.goto(host.address);
+    await other.evaluate((folder) => scan(folder), lonely.path + '/');
+    await other.waitForFunction(() => window.seen.loads === 1, null, { timeout: 10000 });
+    await other.evaluate(() => showCurrent());
+    const address = await other.evaluate(() => document.getElementById('picture').src);
+    const status = (a) => page.evaluate((u) => fetch(u).then((r) => r.status), a);
+    assert.equal(await status(address), 200);
+    await other.close();
+    // Asked again and again until the host no longer serves it.
+    await page.evaluate((u) => {
+      window.pictureGone = false;
+      (function ask() {
+        fetch(u).then((r) => { if (r.status === 404) window.pictureGone = true; else setTimeout(ask, 250); });
+      })();
+    }, address);
+    await page.waitForFunction(() => window.pictureGone, null, { timeout: 20000 });
+    assert.equal(await page.evaluate(() => lm.Version), '1.4', 'the other windows keep theirs');
+  } finally {
+    lonely.remove();
+  }
+});
+
+// Where the browser gives no SharedWorker, each control listens on a stream
+// of its own; the calls that open a dialog answer later either way, and a
+// failure among them reaches window.onerror.
+for (const shared of [true, false]) {
+  test(`dialogs and events ${shared ? 'through the shared stream' : 'on a page\'s own stream'}`, async () => {
+    const other = await browser.newPage();
+    if (!shared) await other.addInitScript(() => { delete window.SharedWorker; });
+    await other.goto(host.address);
+    assert.equal(await other.evaluate(() => typeof SharedWorker), shared ? 'function' : 'undefined');
+    const until = (expression, arg) => other.waitForFunction(expression, arg, { timeout: 10000 });
+    await other.evaluate((start) => promptForFolder(start), pictures.path + '/');
+    const prompt = other.locator(`[data-dialog="200"][data-folder="${pictures.path}/"]`);
+    await prompt.waitFor({ timeout: 10000 });
+    assert.deepEqual(await prompt.locator('select[name=folders] option').allInnerTexts(), ['..', 'sub']);
+    await prompt.locator('button[name=cancel]').click();
+    await until(() => window.seen.chosen === '');
+    await other.evaluate((folder) => scan(folder), pictures.path + '/');
+    await until(() => window.seen.loads === 1);
+    await other.evaluate(() => lm.PromptForPath('/', function () { window.seen.answered = true; }));
+    await until(() => window.seen.errors.length === 1);
+    assert.match((await other.evaluate(() => window.seen.errors))[0], /lm\.PromptForPath: wrong number of arguments/);
+    assert.equal(await other.evaluate(() => window.seen.answered), undefined);
+    await other.close();
+  });
+}
+
+// A host that has no shared stream left to give: the events worker tells the
+// pages, and each control listens on a stream of its own.
+test('pages of a browser the host refuses a shared stream still get their events', async () => {
+  const held = [];
+  const refused = await new Promise((resolve, reject) => {
+    // Takes the host's shared streams until it refuses one.
+    const open = () => {
+      const req = httpRequest(`${host.base}/.lumorel/controls/events`, {
+        headers: { 'X-Lumorel-Token': TOKEN },
+      }, (res) => {
+        if (res.statusCode !== 200) { res.resume(); return resolve(res.statusCode); }
+        held.push(req);
+        if (held.length > 1000) return reject(new Error('the host never refused a stream'));
+        open();
+      });
+      req.on('error', reject);
+      req.end();
+    };
+    open();
+  });
+  assert.equal(refused, 503);
+  const otherProfile = tempFolder('lumorel-e2e-profile-');
+  const other = await launchBrowser(otherProfile.path);
+  try {
+    const alone = await other.newPage();
+    await alone.goto(host.address);
+    await alone.evaluate(() => lm.StartTimer(20));
+    await alone.waitForFunction(() => window.seen.timers >= 3, null, { timeout: 10000 });
+    await alone.evaluate(() => lm.StopTimer());
+    await alone.evaluate((start) => promptForFolder(start), pictures.path + '/');
+    const prompt = alone.locator(`[data-dialog="200"][data-folder="${pictures.path}/"]`);
+    await prompt.locator('button[name=cancel]').click({ timeout: 10000 });
+    await alone.waitForFunction(() => window.seen.chosen === '', null, { timeout: 10000 });
+  } finally {
+    await other.close();
+    otherProfile.remove();
+    for (const req of held) req.destroy();
+  }
 });
