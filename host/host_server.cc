@@ -12,8 +12,10 @@
 #include "control/dispatcher.h"
 #include "host/bridge_injection.h"
 #include "host/bridge_script.h"
+#include "host/cancellable_fetcher.h"
 #include "host/content_type.h"
 #include "host/folder_listing.h"
+#include "host/loopback_http_server.h"
 #include "host/page_route.h"
 #include "host/script_json.h"
 #include "platform/file_system.h"
@@ -172,20 +174,15 @@ int openPicture(const std::string& path, off_t& size) {
 
 }  // namespace
 
-// The library's server, with a way to its listening socket.
-class HostServer::Http : public httplib::Server {
+class HostServer::Http : public LoopbackHttpServer {
  public:
-  // Lets up to `connections` wait to be accepted (the library asks for 5,
-  // and a hundred pages connecting at once would find the queue full).
-  void widenBacklog(int connections) { ::listen(svr_sock_, connections); }
+  using LoopbackHttpServer::LoopbackHttpServer;
 };
 
 HostServer::HostServer(HostConfig config)
     : config_(std::move(config)),
       registry_(config_.session, config_.grace),
-      server_(std::make_unique<Http>()) {
-  const std::size_t threads = config_.threads;
-  server_->new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
+      server_(std::make_unique<Http>(config_.threads, config_.limits)) {
   // Small answers go out at once instead of waiting for an acknowledgement.
   server_->set_tcp_nodelay(true);
   // The library would also share the port with any other process of this
@@ -235,7 +232,7 @@ void HostServer::start() {
 void HostServer::stop() {
   // Event streams and open dialogs end first, so no serving thread waits.
   registry_.closeAll();
-  server_->stop();
+  server_->halt();
   if (thread_.joinable()) thread_.join();
 }
 
@@ -278,15 +275,22 @@ void HostServer::routes() {
   s.set_error_handler([](const Request&, Response& res) {
     if (res.body.empty()) refuse(res, res.status, libraryRefusal(res.status));
   });
+  // A bridge request answered without an error has proved the token: its
+  // connection is the pages' own (see ConnectionTable).
+  s.set_post_routing_handler([this](const Request& req, Response& res) {
+    if (res.status < 400 && startsWith(req.path, "/.lumorel/")) server_->trustCurrent();
+  });
 
   // --- Pages ---
 
   s.Get("/[lL][mM]:[\\s\\S]*", [this](const Request& req, Response& res) {
     // The URL exactly as the browser sent it, query included.
     const std::string url = req.target.substr(1);
-    ProducedPage page =
-        producePage(url, ProtocolEnv{*config_.pages, *config_.fetcher, config_.session.fs,
-                                     config_.session.threads});
+    // A relayed download ends when its client goes, or the host stops.
+    auto fetcher = std::make_shared<CancellableFetcher>(
+        *config_.fetcher, [client = LoopbackHttpServer::current()] { return !client || client->gone(); });
+    ProducedPage page = producePage(
+        url, ProtocolEnv{*config_.pages, *fetcher, config_.session.fs, config_.session.threads});
     if (!page.served) return refuse(res, 400, "the address is not an lm: URL that can be served");
     res.status = 200;
     if (page.bytes.empty()) return;  // the empty document
@@ -311,7 +315,7 @@ void HostServer::routes() {
             }
             return sink.write(chunk.data(), chunk.size());
           },
-          [relay](bool success) {
+          [relay, fetcher](bool success) {
             // A client that went away part way: a partly saved file goes.
             if (!success) (void)relay->Abort(kEFail, 0);
           });
