@@ -67,10 +67,10 @@ void ConnectionTable::close(Connection& connection) {
   connection.closeSocket();
 }
 
-bool ConnectionTable::dropLongestWaiting() {
+bool ConnectionTable::dropLongestWaiting(bool trustedToo) {
   MutexLock lock(mu_);
   std::shared_ptr<Connection> victim = longestWaiting(false);
-  if (!victim) victim = longestWaiting(true);
+  if (!victim && trustedToo) victim = longestWaiting(true);
   if (!victim) return false;
   victim->drop();
   return true;

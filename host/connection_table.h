@@ -120,9 +120,10 @@ class ConnectionTable {
   // Forgets the connection and closes its socket.
   void close(Connection& connection) LM_EXCLUDES(mu_);
 
-  // Drops the waiting connection that goes first by the rule; false when
-  // none is waiting.
-  bool dropLongestWaiting() LM_EXCLUDES(mu_);
+  // Drops the waiting connection that goes first by the rule, a trusted one
+  // only when `trustedToo` and no untrusted one waits; false when none is
+  // dropped.
+  bool dropLongestWaiting(bool trustedToo) LM_EXCLUDES(mu_);
 
   // Drops every connection and refuses new ones. Idempotent.
   void stop() LM_EXCLUDES(mu_);

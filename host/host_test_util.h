@@ -156,6 +156,7 @@ class HostTest : public ::testing::Test {
                               prefs_},
         .grace = grace,
         .threads = threads_,
+        .limits = limits_,
     });
     ASSERT_TRUE(server_->bind(error)) << error;
     server_->start();
@@ -234,6 +235,7 @@ class HostTest : public ::testing::Test {
   }
 
   std::size_t threads_ = 300;  // serving threads: a stream and a call each, for 100 pages
+  ConnectionLimits limits_;
   TempFolder pages_;
   TempFolder prefsFolder_;
   TempFolder pictures_;

@@ -6,20 +6,18 @@ ServingPool::ServingPool(std::size_t threads, ConnectionTable& connections)
     : connections_(connections) {
   threads_.reserve(threads);
   for (std::size_t i = 0; i < threads; ++i) threads_.emplace_back([this] { serve(); });
+  sweeper_ = std::thread([this] { sweep(); });
 }
 
 ServingPool::~ServingPool() { shutdown(); }
 
 void ServingPool::enqueue(std::function<void()> task) {
-  bool noneFree = false;
   {
     MutexLock lock(mu_);
     tasks_.push_back(std::move(task));
-    noneFree = tasks_.size() > idle_;
   }
   wake_.notify_one();
-  // Every thread is taken: the longest idle connection gives its thread up.
-  if (noneFree) (void)connections_.dropLongestWaiting();
+  wakeSweep_.notify_one();
 }
 
 void ServingPool::shutdown() {
@@ -28,25 +26,54 @@ void ServingPool::shutdown() {
     shutdown_ = true;
   }
   wake_.notify_all();
+  wakeSweep_.notify_all();
   for (std::thread& thread : threads_)
     if (thread.joinable()) thread.join();
+  if (sweeper_.joinable()) sweeper_.join();
 }
 
 void ServingPool::serve() {
+  std::unique_lock<Mutex> lock(mu_);
   while (true) {
-    std::function<void()> task;
-    {
-      std::unique_lock<Mutex> lock(mu_);
-      ++idle_;
-      wake_.wait(lock, [this]() LM_NO_THREAD_SAFETY_ANALYSIS {
-        return shutdown_ || !tasks_.empty();
-      });
-      --idle_;
-      if (tasks_.empty()) return;  // shut down, nothing left
-      task = std::move(tasks_.front());
-      tasks_.pop_front();
-    }
+    ++idle_;
+    wake_.wait(lock, [this]() LM_NO_THREAD_SAFETY_ANALYSIS {
+      return shutdown_ || !tasks_.empty();
+    });
+    --idle_;
+    if (tasks_.empty()) return;  // shut down, nothing left
+    std::function<void()> task = std::move(tasks_.front());
+    tasks_.pop_front();
+    lock.unlock();
     task();
+    task = nullptr;  // the connection's last references go outside the lock
+    lock.lock();
+    // This thread is back: if a dropped connection's was awaited, this
+    // stands for it (any thread that comes back serves the queue alike).
+    if (freeing_ > 0) --freeing_;
+  }
+}
+
+void ServingPool::sweep() {
+  std::unique_lock<Mutex> lock(mu_);
+  while (!shutdown_) {
+    wakeSweep_.wait_for(lock, kSweepInterval, [this]() LM_NO_THREAD_SAFETY_ANALYSIS {
+      return shutdown_ || shortOfThreads();
+    });
+    if (shutdown_ || !shortOfThreads()) continue;
+    // A page's own idle connection goes only when no thread is coming back
+    // from an untrusted one: under a flood of new connections, those
+    // replace one another and the pages' stay.
+    const bool trustedToo = freeing_ == 0;
+    ++freeing_;
+    lock.unlock();
+    const bool dropped = connections_.dropLongestWaiting(trustedToo);
+    lock.lock();
+    // Nothing waits to be dropped (every thread serves a request): the queue
+    // waits for a thread to come back, and the sweeper looks again then.
+    if (!dropped) {
+      --freeing_;
+      wakeSweep_.wait_for(lock, kSweepInterval);
+    }
   }
 }
 
