@@ -55,25 +55,34 @@ void ServingPool::serve() {
 
 void ServingPool::sweep() {
   std::unique_lock<Mutex> lock(mu_);
+  // Set when a look found no untrusted connection to drop. A page's own idle
+  // connection goes only if, a sweep interval later, there is still none
+  // and no thread is on its way back from one: under a flood, new untrusted
+  // connections replace one another and the pages' stay.
+  bool trustedToo = false;
   while (!shutdown_) {
     wakeSweep_.wait_for(lock, kSweepInterval, [this]() LM_NO_THREAD_SAFETY_ANALYSIS {
       return shutdown_ || shortOfThreads();
     });
-    if (shutdown_ || !shortOfThreads()) continue;
-    // A page's own idle connection goes only when no thread is coming back
-    // from an untrusted one: under a flood of new connections, those
-    // replace one another and the pages' stay.
-    const bool trustedToo = freeing_ == 0;
+    if (shutdown_) break;
+    if (!shortOfThreads()) {
+      trustedToo = false;
+      continue;
+    }
+    const bool allowTrusted = trustedToo && freeing_ == 0;
     ++freeing_;
     lock.unlock();
-    const bool dropped = connections_.dropLongestWaiting(trustedToo);
+    const bool dropped = connections_.dropLongestWaiting(allowTrusted);
     lock.lock();
-    // Nothing waits to be dropped (every thread serves a request): the queue
-    // waits for a thread to come back, and the sweeper looks again then.
-    if (!dropped) {
-      --freeing_;
-      wakeSweep_.wait_for(lock, kSweepInterval);
+    if (dropped) {
+      if (!allowTrusted) trustedToo = false;
+      continue;
     }
+    // Nothing to drop yet (every thread serves a request, or only trusted
+    // connections wait): look again a sweep interval later.
+    --freeing_;
+    trustedToo = true;
+    wakeSweep_.wait_for(lock, kSweepInterval);
   }
 }
 

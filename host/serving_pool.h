@@ -23,8 +23,8 @@ namespace lumorel {
 // a request are dropped (ConnectionTable's rule), one for each queued
 // connection, which frees their threads at once: idle connections never keep
 // new ones waiting; only requests being served hold threads. A trusted
-// connection is dropped only when no thread is on its way back from an
-// untrusted one.
+// connection is dropped only when no untrusted one has been found to drop
+// for a sweep interval.
 // Thread safety: enqueue from any thread; shutdown from one, once.
 class ServingPool final : public httplib::TaskQueue {
  public:

@@ -80,7 +80,8 @@ TEST_F(SlowClientTest, AKeptAliveConnectionIsClosedAfterItsIdleLimit) {
   EXPECT_EQ(client.readAnswer(kPrompt).rfind("HTTP/1.1 200", 0), 0u);
   const auto answered = SteadyClock::now();
   EXPECT_TRUE(client.waitForClose(milliseconds(4000)));
-  EXPECT_GE(millisSince(answered), 900);
+  // Not at once: this thread may have read the answer late on a busy machine.
+  EXPECT_GE(millisSince(answered), 500);
 }
 
 TEST_F(SlowClientTest, IdleConnectionsNeverKeepAPageWaiting) {
