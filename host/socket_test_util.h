@@ -75,18 +75,27 @@ class RawClient {
            static_cast<ssize_t>(bytes.size());
   }
 
-  // Sends `bytes` one at a time, `every` apart, on a thread of its own,
-  // until they are all out, a send fails, or stopTrickle().
+  // Sends `bytes` one at a time, the first at once and the others `every`
+  // apart, on a thread of its own, until they are all out, a send fails, or
+  // stopTrickle().
   void trickle(std::string bytes, std::chrono::milliseconds every) {
     trickler_ = std::thread([this, bytes = std::move(bytes), every] {
-      for (char c : bytes) {
+      for (std::size_t i = 0; i < bytes.size(); ++i) {
         {
           std::unique_lock<std::mutex> lock(mu_);
-          if (wake_.wait_for(lock, every, [this] { return stop_; })) return;
+          if (i > 0 && wake_.wait_for(lock, every, [this] { return stop_; })) return;
         }
-        if (::send(fd_, &c, 1, MSG_NOSIGNAL) != 1) return;
+        if (::send(fd_, &bytes[i], 1, MSG_NOSIGNAL) != 1) return;
+        std::lock_guard<std::mutex> lock(mu_);
+        ++trickled_;
+        wake_.notify_all();
       }
     });
+  }
+  // Waits at most `wait` until the trickle has sent `n` bytes; false if not.
+  bool waitForTrickled(std::size_t n, std::chrono::milliseconds wait) {
+    std::unique_lock<std::mutex> lock(mu_);
+    return wake_.wait_for(lock, wait, [&] { return trickled_ >= n; });
   }
   void stopTrickle() {
     {
@@ -140,6 +149,7 @@ class RawClient {
   std::mutex mu_;
   std::condition_variable wake_;
   bool stop_ = false;
+  std::size_t trickled_ = 0;
   std::thread trickler_;
 };
 
