@@ -158,6 +158,12 @@ void idleConnections(uint16_t port, Holders& h) {
     h.clients.push_back(std::make_unique<RawClient>(port));
     if (i % 2 == 1) ASSERT_TRUE(h.clients.back()->send("GET /lm:main HTTP/1.1\r\n"));
   }
+  // Connections are taken in the order they came: once a page is answered,
+  // the host holds every idle one (or has dropped it).
+  httplib::Client client("127.0.0.1", port);
+  client.set_read_timeout(30, 0);
+  auto page = client.Get("/lm:main");
+  ASSERT_TRUE(page && page->status == 200);
 }
 
 TEST(HostProcess, SigtermEndsTheProgramWithinTwoSecondsWhateverClientsDo) {
