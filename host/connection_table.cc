@@ -9,7 +9,7 @@ namespace lumorel {
 Connection::~Connection() { closeSocket(); }
 
 bool Connection::gone() {
-  if (dropped()) return true;
+  if (dropped() || stopping()) return true;
   MutexLock lock(fdMu_);
   if (closed_) return true;
   // Only the hang-up events are asked for: a request the client sent ahead
@@ -50,6 +50,7 @@ void ConnectionTable::setServing(Connection& connection) {
 void ConnectionTable::setWaiting(Connection& connection) {
   MutexLock lock(mu_);
   connection.serving_ = false;
+  if (stopped_) connection.drop();
   connection.waitingSince_ = std::chrono::steady_clock::now();
   if (!connection.trusted_) enforceUntrustedLimit();
 }
@@ -60,11 +61,12 @@ void ConnectionTable::trust(Connection& connection) {
 }
 
 void ConnectionTable::close(Connection& connection) {
+  connection.closeSocket();
   {
     MutexLock lock(mu_);
     open_.remove_if([&](const std::shared_ptr<Connection>& c) { return c.get() == &connection; });
   }
-  connection.closeSocket();
+  closedOne_.notify_all();
 }
 
 bool ConnectionTable::dropLongestWaiting(bool trustedToo) {
@@ -79,6 +81,20 @@ bool ConnectionTable::dropLongestWaiting(bool trustedToo) {
 void ConnectionTable::stop() {
   MutexLock lock(mu_);
   stopped_ = true;
+  for (const std::shared_ptr<Connection>& connection : open_) {
+    connection->stopping_.store(true, std::memory_order_release);
+    if (!connection->serving_) connection->drop();
+  }
+}
+
+bool ConnectionTable::waitUntilClosed(std::chrono::milliseconds wait) {
+  std::unique_lock<Mutex> lock(mu_);
+  return closedOne_.wait_for(lock, wait,
+                             [this]() LM_NO_THREAD_SAFETY_ANALYSIS { return open_.empty(); });
+}
+
+void ConnectionTable::dropAll() {
+  MutexLock lock(mu_);
   for (const std::shared_ptr<Connection>& connection : open_) connection->drop();
 }
 

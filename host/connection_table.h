@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstddef>
 #include <list>
 #include <memory>
@@ -58,9 +59,17 @@ class Connection {
     return dropped_.load(std::memory_order_acquire);
   }
 
-  // True when nobody waits for this connection's answer any more: it was
-  // dropped or closed, or the client hung up (closed its end or reset it).
-  // Bytes the client sent ahead do not count. Any thread; never blocks.
+  // True once the host is stopping: the answer being served may still be
+  // written, but the connection takes no further request. Any thread.
+  bool stopping() const {
+    // Acquire pairs with ConnectionTable::stop()'s release; only a yes/no.
+    return stopping_.load(std::memory_order_acquire);
+  }
+
+  // True when nothing should be produced for this connection any more: the
+  // host is stopping, the connection was dropped or closed, or the client
+  // hung up (closed its end or reset it). Bytes the client sent ahead do
+  // not count. Any thread; never blocks.
   bool gone() LM_EXCLUDES(fdMu_);
 
  private:
@@ -73,6 +82,7 @@ class Connection {
 
   const int fd_;
   std::atomic<bool> dropped_{false};
+  std::atomic<bool> stopping_{false};
   // The socket is closed under this lock, so gone() on another thread
   // never polls a number the system has handed out again.
   Mutex fdMu_;
@@ -95,7 +105,9 @@ class Connection {
 // - when the serving threads are all taken and a new connection needs one
 //   (dropLongestWaiting), so idle sockets never keep a request from being
 //   served: only requests being served hold threads for good.
-// stop() drops every connection, serving ones too.
+// When the host stops, waiting connections are dropped at once; serving
+// ones may finish the answer they are writing (a call that was waiting for
+// the control, say) for a short grace, and are then dropped too.
 class ConnectionTable {
  public:
   explicit ConnectionTable(const ConnectionLimits& limits) : limits_(limits) {}
@@ -125,9 +137,15 @@ class ConnectionTable {
   // dropped.
   bool dropLongestWaiting(bool trustedToo) LM_EXCLUDES(mu_);
 
-  // Drops every connection and refuses new ones. Idempotent.
+  // Refuses new connections, drops every waiting one, and marks every
+  // serving one as stopping. Idempotent.
   void stop() LM_EXCLUDES(mu_);
   bool stopped() LM_EXCLUDES(mu_);
+  // Waits at most `wait` for every connection to be closed; true when they
+  // all were.
+  bool waitUntilClosed(std::chrono::milliseconds wait) LM_NO_THREAD_SAFETY_ANALYSIS;
+  // Drops every connection still open, serving ones too.
+  void dropAll() LM_EXCLUDES(mu_);
 
   // How many connections are open.
   std::size_t size() LM_EXCLUDES(mu_);
@@ -142,6 +160,7 @@ class ConnectionTable {
 
   const ConnectionLimits limits_;
   Mutex mu_;
+  std::condition_variable_any closedOne_;  // a connection was closed
   std::list<std::shared_ptr<Connection>> open_ LM_GUARDED_BY(mu_);
   bool stopped_ LM_GUARDED_BY(mu_) = false;
 };

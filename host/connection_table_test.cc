@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <thread>
 #include <vector>
 
 namespace lumorel {
@@ -137,19 +138,35 @@ TEST_F(ConnectionTableTest, UntrustedWaitingConnectionsAreCapped) {
   EXPECT_EQ(table_->size(), 5u);
 }
 
-TEST_F(ConnectionTableTest, StopDropsEveryConnectionAndRefusesNewOnes) {
+TEST_F(ConnectionTableTest, StopDropsWaitingConnectionsAtOnceAndServingOnesLast) {
   makeTable(100);
   open();
   table_->setServing(at(open()));
   table_->stop();
-  EXPECT_EQ(dropped(), (std::vector<std::size_t>{0, 1}));
+  // The waiting one is dropped; the serving one may still write its answer,
+  // but is gone for whatever watches it.
+  EXPECT_EQ(dropped(), (std::vector<std::size_t>{0}));
   EXPECT_TRUE(clientSeesShutDown(0));
-  EXPECT_TRUE(clientSeesShutDown(1));
+  EXPECT_TRUE(at(1).gone());
+  EXPECT_TRUE(at(1).stopping());
+  ASSERT_EQ(::send(at(1).fd(), "answer", 6, MSG_NOSIGNAL), 6);
+  EXPECT_FALSE(table_->waitUntilClosed(std::chrono::milliseconds(10)));
+  table_->dropAll();
+  EXPECT_EQ(dropped(), (std::vector<std::size_t>{0, 1}));
+
   int fds[2];
   ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds), 0);
   EXPECT_FALSE(table_->open(fds[0]));
   ::close(fds[0]);
   ::close(fds[1]);
+
+  // Once the serving threads close their connections, the wait ends.
+  std::thread closer([this] {
+    for (Pair& pair : pairs_) table_->close(*pair.connection);
+  });
+  EXPECT_TRUE(table_->waitUntilClosed(std::chrono::milliseconds(10000)));
+  closer.join();
+  EXPECT_EQ(table_->size(), 0u);
 }
 
 TEST_F(ConnectionTableTest, AConnectionIsGoneWhenItsClientHangsUpNotWhenItSends) {

@@ -46,6 +46,7 @@ void LoopbackHttpServer::halt() {
     listening_ = sock;
   }
   connections_.stop();
+  if (!connections_.waitUntilClosed(kAnswerGrace)) connections_.dropAll();
 }
 
 std::shared_ptr<Connection> LoopbackHttpServer::current() { return tCurrent; }
@@ -67,9 +68,9 @@ bool LoopbackHttpServer::process_and_close_socket(socket_t sock) {
     bool closed = false;
     // The last request of the connection, or one served while stopping,
     // says so in its answer.
-    const bool last = left == 1 || connection->dropped();
+    const bool last = left == 1 || connection->stopping();
     const bool ok = process_request(stream, last, closed, nullptr);
-    if (!ok || closed || last || stream.expired() || connection->dropped()) break;
+    if (!ok || closed || last || stream.expired() || connection->gone()) break;
     connections_.setWaiting(*connection);
   }
   connections_.close(*connection);

@@ -6,6 +6,7 @@
 
 #include <httplib.h>
 
+#include <chrono>
 #include <cstddef>
 #include <memory>
 
@@ -26,10 +27,15 @@ class LoopbackHttpServer : public httplib::Server {
   // and a hundred pages connecting at once would find the queue full).
   void widenBacklog(int connections);
 
-  // Stops accepting and drops every connection: blocked reads and writes
-  // fail at once, and handlers that watch current()->gone() see it. The
-  // serving threads then end as soon as their handlers return, and
-  // listen_after_bind() returns once they have. Idempotent.
+  // How long answers being written when the host stops may take to finish.
+  static constexpr std::chrono::milliseconds kAnswerGrace{500};
+
+  // Stops accepting and drops every connection waiting for a request at
+  // once; handlers that watch current()->gone() see it. Answers being
+  // written get kAnswerGrace to finish, then their connections are dropped
+  // too: blocked reads and writes fail at once. The serving threads end as
+  // soon as their handlers return, and listen_after_bind() returns once
+  // they have. Returns within about kAnswerGrace. Idempotent.
   void halt();
 
   // The connection the calling thread serves; null on any other thread.
