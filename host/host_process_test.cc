@@ -163,7 +163,7 @@ void idleConnections(uint16_t port, Holders& h) {
   httplib::Client client("127.0.0.1", port);
   client.set_read_timeout(30, 0);
   auto page = client.Get("/lm:main");
-  ASSERT_TRUE(page && page->status == 200);
+  ASSERT_TRUE(page && page->status == 200) << httplib::to_string(page.error());
 }
 
 TEST(HostProcess, SigtermEndsTheProgramWithinTwoSecondsWhateverClientsDo) {

@@ -16,6 +16,8 @@ using std::chrono::milliseconds;
 // the waits the host had before (the five seconds of a read, the 300 of a
 // relay, forever for a trickle).
 constexpr milliseconds kPrompt{2000};
+// How long a test waits for an answer whose time it does not measure.
+constexpr milliseconds kAnswerWait{10000};
 
 class SlowClientTest : public HostTest {
  protected:
@@ -29,8 +31,7 @@ class SlowClientTest : public HostTest {
 };
 
 TEST_F(SlowClientTest, ARequestMustArriveWholeWithinItsDeadline) {
-  limits_.idle = milliseconds(1500);
-  limits_.request = milliseconds(1000);
+  limits_.idle = limits_.request = milliseconds(1500);
   start();
   const std::string call = "{\"member\":\"Version\",\"kind\":\"get\",\"args\":[]}";
   struct Case {
@@ -58,7 +59,7 @@ TEST_F(SlowClientTest, ARequestMustArriveWholeWithinItsDeadline) {
     const auto begin = SteadyClock::now();
     ASSERT_TRUE(client.send(c.sent));
     if (!c.trickle.empty()) client.trickle(c.trickle, c.every);
-    const std::string answer = client.readAnswer(milliseconds(4000));
+    const std::string answer = client.readAnswer(kAnswerWait);
     if (c.answered) {
       EXPECT_EQ(answer.rfind("HTTP/1.1 200", 0), 0u) << answer;
       continue;
@@ -77,7 +78,7 @@ TEST_F(SlowClientTest, AKeptAliveConnectionIsClosedAfterItsIdleLimit) {
   start();
   RawClient client(port());
   ASSERT_TRUE(client.send(getHead("/lm:main")));
-  EXPECT_EQ(client.readAnswer(kPrompt).rfind("HTTP/1.1 200", 0), 0u);
+  EXPECT_EQ(client.readAnswer(kAnswerWait).rfind("HTTP/1.1 200", 0), 0u);
   const auto answered = SteadyClock::now();
   EXPECT_TRUE(client.waitForClose(milliseconds(4000)));
   // Not at once: this thread may have read the answer late on a busy machine.
@@ -95,7 +96,7 @@ TEST_F(SlowClientTest, IdleConnectionsNeverKeepAPageWaiting) {
   const std::string bridge =
       getHead("/.lumorel/bridge.js?token=" + std::string(kTestToken));
   ASSERT_TRUE(page.send(bridge));
-  ASSERT_EQ(page.readAnswer(kPrompt).rfind("HTTP/1.1 200", 0), 0u);
+  ASSERT_EQ(page.readAnswer(kAnswerWait).rfind("HTTP/1.1 200", 0), 0u);
 
   constexpr int kIdle = 300;
   std::vector<std::unique_ptr<RawClient>> idle;
@@ -107,11 +108,13 @@ TEST_F(SlowClientTest, IdleConnectionsNeverKeepAPageWaiting) {
   }
   const auto begin = SteadyClock::now();
   EXPECT_EQ(get("/lm:main").status, 200);
-  EXPECT_LT(millisSince(begin), kPrompt.count());
+  // Far below the limits, which are what a page would wait for otherwise;
+  // three hundred connections take a while to let go of under a sanitizer.
+  EXPECT_LT(millisSince(begin), 5000);
 
   // The page's connection was kept: its next request is answered on it.
   ASSERT_TRUE(page.send(bridge));
-  EXPECT_EQ(page.readAnswer(kPrompt).rfind("HTTP/1.1 200", 0), 0u);
+  EXPECT_EQ(page.readAnswer(kAnswerWait).rfind("HTTP/1.1 200", 0), 0u);
 
   // Every idle connection beyond the threads has been dropped.
   int open = 0;
@@ -137,7 +140,7 @@ TEST_F(SlowClientTest, ARelayIsGivenUpAsSoonAsItsClientLeaves) {
     const int fetch = web.waitForConnection(1, milliseconds(10000));
     ASSERT_GE(fetch, 0) << "the relay never fetched";
     // Once the body comes, the client sees the answer begin.
-    if (!c.prelude.empty()) EXPECT_EQ(client.readAnswer(kPrompt).rfind("HTTP/1.1 200", 0), 0u);
+    if (!c.prelude.empty()) EXPECT_EQ(client.readAnswer(kAnswerWait).rfind("HTTP/1.1 200", 0), 0u);
     client.close();
     const auto left = SteadyClock::now();
     EXPECT_TRUE(waitForPeerClose(fetch, kPrompt)) << "the fetch went on";
@@ -159,7 +162,7 @@ TEST_F(SlowClientTest, StopEndsEveryConnectionAtOnce) {
   RawClient silent(port());
   RawClient keptAlive(port());
   ASSERT_TRUE(keptAlive.send(getHead("/lm:main")));
-  ASSERT_EQ(keptAlive.readAnswer(kPrompt).rfind("HTTP/1.1 200", 0), 0u);
+  ASSERT_EQ(keptAlive.readAnswer(kAnswerWait).rfind("HTTP/1.1 200", 0), 0u);
   RawClient relay(port());
   ASSERT_TRUE(relay.send(getHead(relayTarget(web))));
   const int fetch = web.waitForConnection(1, milliseconds(10000));
