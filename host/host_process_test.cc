@@ -156,7 +156,9 @@ void eventStream(uint16_t port, Holders& h) {
 void idleConnections(uint16_t port, Holders& h) {
   for (int i = 0; i < 300; ++i) {
     h.clients.push_back(std::make_unique<RawClient>(port));
-    if (i % 2 == 1) ASSERT_TRUE(h.clients.back()->send("GET /lm:main HTTP/1.1\r\n"));
+    if (i % 2 == 1) {
+      ASSERT_TRUE(h.clients.back()->send("GET /lm:main HTTP/1.1\r\n"));
+    }
   }
   // Connections are taken in the order they came: once a page is answered,
   // the host holds every idle one (or has dropped it).

@@ -33,7 +33,7 @@ struct HostConfig {
   std::size_t threads = 256;
   // How long requests may take to come, and how many idle connections of
   // clients that never proved the token may wait.
-  ConnectionLimits limits;
+  ConnectionLimits limits{};
 };
 
 // Thread safety: start() and stop() from one thread (not a serving one);

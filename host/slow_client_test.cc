@@ -104,7 +104,9 @@ TEST_F(SlowClientTest, IdleConnectionsNeverKeepAPageWaiting) {
     idle.push_back(std::make_unique<RawClient>(port()));
     ASSERT_TRUE(idle.back()->connected());
     // Half say nothing, half begin a request and stop.
-    if (i % 2 == 1) ASSERT_TRUE(idle.back()->send("GET /lm:main HTTP/1.1\r\n"));
+    if (i % 2 == 1) {
+      ASSERT_TRUE(idle.back()->send("GET /lm:main HTTP/1.1\r\n"));
+    }
   }
   const auto begin = SteadyClock::now();
   EXPECT_EQ(get("/lm:main").status, 200);
@@ -140,7 +142,9 @@ TEST_F(SlowClientTest, ARelayIsGivenUpAsSoonAsItsClientLeaves) {
     const int fetch = web.waitForConnection(1, milliseconds(10000));
     ASSERT_GE(fetch, 0) << "the relay never fetched";
     // Once the body comes, the client sees the answer begin.
-    if (!c.prelude.empty()) EXPECT_EQ(client.readAnswer(kAnswerWait).rfind("HTTP/1.1 200", 0), 0u);
+    if (!c.prelude.empty()) {
+      EXPECT_EQ(client.readAnswer(kAnswerWait).rfind("HTTP/1.1 200", 0), 0u);
+    }
     client.close();
     const auto left = SteadyClock::now();
     EXPECT_TRUE(waitForPeerClose(fetch, kPrompt)) << "the fetch went on";
