@@ -107,7 +107,8 @@ class HostProcess {
     }
     // "http://127.0.0.1:PORT/..."
     const std::size_t colon = line.find(':', 7);
-    if (colon != std::string::npos) port_ = static_cast<uint16_t>(std::atoi(line.c_str() + colon + 1));
+    if (colon != std::string::npos)
+      port_ = static_cast<uint16_t>(std::atoi(line.c_str() + colon + 1));
   }
 
   TempFolder home_;

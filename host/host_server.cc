@@ -288,7 +288,8 @@ void HostServer::routes() {
     const std::string url = req.target.substr(1);
     // A relayed download ends when its client goes, or the host stops.
     auto fetcher = std::make_shared<CancellableFetcher>(
-        *config_.fetcher, [client = LoopbackHttpServer::current()] { return !client || client->gone(); });
+        *config_.fetcher,
+        [client = LoopbackHttpServer::current()] { return !client || client->gone(); });
     ProducedPage page = producePage(
         url, ProtocolEnv{*config_.pages, *fetcher, config_.session.fs, config_.session.threads});
     if (!page.served) return refuse(res, 400, "the address is not an lm: URL that can be served");
@@ -315,6 +316,7 @@ void HostServer::routes() {
             }
             return sink.write(chunk.data(), chunk.size());
           },
+          // Holds the fetcher as long as the relay's stream may ask it.
           [relay, fetcher](bool success) {
             // A client that went away part way: a partly saved file goes.
             if (!success) (void)relay->Abort(kEFail, 0);

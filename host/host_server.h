@@ -56,9 +56,9 @@ class HostServer {
   void start();
   // Closes and destroys every control first (ending its event stream and
   // open dialog, and waiting for its worker), then stops taking requests
-  // and drops every connection: reads and writes in progress fail, relayed
-  // downloads are cancelled. Returns once every serving thread has ended.
-  // Idempotent.
+  // and drops every connection (see LoopbackHttpServer::halt): idle ones at
+  // once, those writing an answer after a short grace; relayed downloads
+  // are cancelled. Returns once every serving thread has ended. Idempotent.
   void stop();
 
   ControlRegistry& registry() { return registry_; }
