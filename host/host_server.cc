@@ -15,9 +15,11 @@
 #include "control/dispatcher.h"
 #include "host/bridge_injection.h"
 #include "host/bridge_script.h"
+#include "host/cancellable_fetcher.h"
 #include "host/content_type.h"
 #include "host/event_channel.h"
 #include "host/folder_listing.h"
+#include "host/deadline_http_server.h"
 #include "host/options.h"
 #include "host/page_route.h"
 #include "host/picture_file.h"
@@ -223,21 +225,16 @@ bool idList(const json& body, const char* name, std::vector<std::string>& ids) {
 
 }  // namespace
 
-// The library's server, with a way to its listening socket.
-class HostServer::Http : public httplib::Server {
+class HostServer::Http : public DeadlineHttpServer {
  public:
-  // Lets up to `connections` wait to be accepted (the library asks for 5,
-  // and a hundred pages connecting at once would find the queue full).
-  void widenBacklog(int connections) { ::listen(svr_sock_, connections); }
+  using DeadlineHttpServer::DeadlineHttpServer;
 };
 
 HostServer::HostServer(HostConfig config)
     : config_(std::move(config)),
       auth_(config_.token, config_.cookieSecret.empty() ? randomToken() : config_.cookieSecret),
       registry_(config_.session, config_.grace),
-      server_(std::make_unique<Http>()) {
-  const std::size_t threads = config_.threads;
-  server_->new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
+      server_(std::make_unique<Http>(config_.threads, config_.limits)) {
   // Small answers go out at once instead of waiting for an acknowledgement.
   server_->set_tcp_nodelay(true);
   // The library would also share the port with any other process of this
@@ -287,7 +284,7 @@ void HostServer::start() {
 void HostServer::stop() {
   // Event streams and open dialogs end first, so no serving thread waits.
   registry_.closeAll();
-  server_->stop();
+  server_->halt();
   if (thread_.joinable()) thread_.join();
 }
 
@@ -327,6 +324,9 @@ void HostServer::routes() {
       refuseStranger(req, res);
       return httplib::Server::HandlerResponse::Handled;
     }
+    // A request with the secret: its connection is the pages' own (see
+    // ConnectionTable).
+    server_->trustCurrent();
     return httplib::Server::HandlerResponse::Unhandled;
   });
 
@@ -336,15 +336,17 @@ void HostServer::routes() {
   s.set_error_handler([](const Request&, Response& res) {
     if (res.body.empty()) refuse(res, res.status, libraryRefusal(res.status));
   });
-
   // --- Pages ---
 
   s.Get("/[lL][mM]:[\\s\\S]*", [this](const Request& req, Response& res) {
     // The URL exactly as the browser sent it, query included.
     const std::string url = req.target.substr(1);
-    ProducedPage page =
-        producePage(url, ProtocolEnv{*config_.pages, *config_.fetcher, config_.session.fs,
-                                     config_.session.threads});
+    // A relayed download ends when its client goes, or the host stops.
+    auto fetcher = std::make_shared<CancellableFetcher>(
+        *config_.fetcher,
+        [client = DeadlineHttpServer::current()] { return !client || client->gone(); });
+    ProducedPage page = producePage(
+        url, ProtocolEnv{*config_.pages, *fetcher, config_.session.fs, config_.session.threads});
     if (!page.served) return refuse(res, 400, "the address is not an lm: URL that can be served");
     res.status = 200;
     if (page.bytes.empty()) return;  // the empty document
@@ -369,7 +371,8 @@ void HostServer::routes() {
             }
             return sink.write(chunk.data(), chunk.size());
           },
-          [relay](bool success) {
+          // Holds the fetcher as long as the relay's stream may ask it.
+          [relay, fetcher](bool success) {
             // A client that went away part way: a partly saved file goes.
             if (!success) (void)relay->Abort(kEFail, 0);
           });

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "host/authentication.h"
+#include "host/connection_table.h"
 #include "host/control_registry.h"
 #include "platform/page_store.h"
 #include "platform/url_fetcher.h"
@@ -32,8 +33,12 @@ struct HostConfig {
   // How long a control may go without an event connection carrying it (its
   // page's own stream, or its browser's shared stream) before it goes.
   std::chrono::milliseconds grace{5000};
-  // Threads that serve connections; an event stream holds one while open.
+  // Threads that serve connections; an event stream holds one while open,
+  // an idle connection only until a new one needs its thread.
   std::size_t threads = 256;
+  // How long requests may take to come, and how many idle connections of
+  // clients that never proved the token may wait.
+  ConnectionLimits limits{};
 };
 
 // Thread safety: start() and stop() from one thread (not a serving one);
@@ -54,8 +59,11 @@ class HostServer {
   uint16_t port() const { return port_; }
   // Serves on a thread of its own until stop(). REQUIRES: bind() succeeded.
   void start();
-  // Stops taking requests, ends every event stream and open dialog, and
-  // closes and destroys every control. Idempotent.
+  // Closes and destroys every control first (ending its event stream and
+  // open dialog, and waiting for its worker), then stops taking requests
+  // and drops every connection (see DeadlineHttpServer::halt): idle ones at
+  // once, those writing an answer after a short grace; relayed downloads
+  // are cancelled. Returns once every serving thread has ended. Idempotent.
   void stop();
 
   ControlRegistry& registry() { return registry_; }

@@ -38,12 +38,13 @@ struct SentEvent {
 // Reads one control's event stream on a thread of its own until stopped.
 class EventReader {
  public:
-  EventReader(uint16_t port, const std::string& path) {
-    thread_ = std::thread([this, port, path] {
+  // `token` goes in the "X-Lumorel-Token" header.
+  EventReader(uint16_t port, const std::string& path, const std::string& token = kTestToken) {
+    thread_ = std::thread([this, port, path, token] {
       httplib::Client client("127.0.0.1", port);
       client.set_read_timeout(30, 0);
       std::string pending;
-      const httplib::Headers headers{{"X-Lumorel-Token", kTestToken}};
+      const httplib::Headers headers{{"X-Lumorel-Token", token}};
       auto result = client.Get(path, headers, [&](const char* data, std::size_t length) {
         pending.append(data, length);
         std::size_t end;
@@ -158,6 +159,7 @@ class HostTest : public ::testing::Test {
                               prefs_},
         .grace = grace,
         .threads = threads_,
+        .limits = limits_,
     });
     ASSERT_TRUE(server_->bind(error)) << error;
     server_->start();
@@ -236,6 +238,7 @@ class HostTest : public ::testing::Test {
   }
 
   std::size_t threads_ = 300;  // serving threads: a stream and a call each, for 100 pages
+  ConnectionLimits limits_;
   TempFolder pages_;
   TempFolder prefsFolder_;
   TempFolder pictures_;

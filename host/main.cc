@@ -6,9 +6,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 #include "host/folder_page_store.h"
@@ -47,6 +51,41 @@ void openBrowser(const std::string& address) {
     }
   }).detach();
 }
+
+// How long the serving threads may take to end once the controls are
+// closed and every connection is dropped; they normally end at once.
+constexpr std::chrono::milliseconds kServingEndBound{1500};
+
+// Leaves the process when it is still here `bound` after the guard was
+// made: a serving thread kept busy (by a handler that does not heed the
+// dropped connection) must not keep the host alive once its controls are
+// closed. Nothing is left to save by then.
+class ExitGuard {
+ public:
+  explicit ExitGuard(std::chrono::milliseconds bound)
+      : thread_([this, bound] {
+          std::unique_lock<std::mutex> lock(mu_);
+          if (wake_.wait_for(lock, bound, [this] { return done_; })) return;
+          std::fprintf(stderr, "lumorel: connections still busy; leaving without them\n");
+          std::_Exit(0);
+        }) {}
+  ~ExitGuard() {
+    {
+      std::lock_guard<std::mutex> lock(mu_);
+      done_ = true;
+    }
+    wake_.notify_all();
+    thread_.join();
+  }
+  ExitGuard(const ExitGuard&) = delete;
+  ExitGuard& operator=(const ExitGuard&) = delete;
+
+ private:
+  std::mutex mu_;
+  std::condition_variable wake_;
+  bool done_ = false;
+  std::thread thread_;  // last: starts once the rest is ready
+};
 
 int run(const std::vector<std::string>& args) {
   std::string error;
@@ -104,7 +143,11 @@ int run(const std::vector<std::string>& args) {
 
   int signal = 0;
   sigwait(&stopSignals, &signal);
-  server.stop();  // every control closed and destroyed, its worker waited for
+  // Every control closed and destroyed, its worker waited for; then the
+  // connections, which stop() drops, have a bounded time to end.
+  server.registry().closeAll();
+  ExitGuard guard(kServingEndBound);
+  server.stop();
   return 0;
 }
 

@@ -20,7 +20,7 @@ class CurlStream final : public FetchStream {
   explicit CurlStream(CancelCheck cancelled) : cancelled_(std::move(cancelled)) {}
 
   ~CurlStream() override {
-    if (multi_ && easy_) curl_multi_remove_handle(multi_, easy_);
+    if (attached_) curl_multi_remove_handle(multi_, easy_);
     if (easy_) curl_easy_cleanup(easy_);
     if (multi_) curl_multi_cleanup(multi_);
   }
@@ -46,7 +46,8 @@ class CurlStream final : public FetchStream {
                                static_cast<long>(limits.totalTimeoutMs)) == CURLE_OK &&
               curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, &CurlStream::onData) == CURLE_OK &&
               curl_easy_setopt(easy_, CURLOPT_WRITEDATA, this) == CURLE_OK;
-    return ok && curl_multi_add_handle(multi_, easy_) == CURLM_OK;
+    attached_ = ok && curl_multi_add_handle(multi_, easy_) == CURLM_OK;
+    return attached_;
   }
 
   // Drives the transfer until its body begins or it ends; false when it
@@ -85,6 +86,10 @@ class CurlStream final : public FetchStream {
   // ends, fails or is cancelled sets done_.
   void pump() {
     if (cancelled_ && cancelled_()) {
+      // The transfer leaves the multi handle now, which closes its
+      // connection, rather than when the stream goes.
+      curl_multi_remove_handle(multi_, easy_);
+      attached_ = false;
       done_ = true;
       result_ = CURLE_ABORTED_BY_CALLBACK;
       return;
@@ -114,6 +119,7 @@ class CurlStream final : public FetchStream {
   // Bytes received and not read yet start at pending_[taken_].
   std::string pending_;
   std::size_t taken_ = 0;
+  bool attached_ = false;  // easy_ is in multi_
   bool done_ = false;
   CURLcode result_ = CURLE_OK;
 };
