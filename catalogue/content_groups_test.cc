@@ -12,7 +12,7 @@ namespace {
 uint32_t directSignature(const std::string& bytes) {
   uint32_t signature = 0;
   for (std::size_t k = 1; k <= bytes.size(); ++k) {
-    int32_t b = static_cast<signed char>(bytes[k - 1]);  // NOLINT(bugprone-signed-char-misuse): as defined
+    int32_t b = static_cast<signed char>(bytes[k - 1]);
     signature += static_cast<uint32_t>(k) * static_cast<uint32_t>(b * b);
   }
   return signature;

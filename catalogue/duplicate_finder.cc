@@ -115,9 +115,7 @@ class DuplicateIndex {
 uint32_t nameSignatureOf(const char* shortName) {
   uint32_t signature = 0;
   for (uint32_t k = 1; *shortName; ++shortName, ++k) {
-    // The byte as a signed char on purpose: signatures stored by earlier
-    // versions square it that way.
-    int32_t ch = static_cast<signed char>(upperAscii(*shortName));  // NOLINT(bugprone-signed-char-misuse)
+    int32_t ch = static_cast<signed char>(upperAscii(*shortName));
     signature += k * static_cast<uint32_t>(ch * ch);
   }
   return signature;
