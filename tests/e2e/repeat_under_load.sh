@@ -24,7 +24,7 @@ for ((run = 1; run <= runs; ++run)); do
   log="$logs/run$run.log"
   node --test host.test.mjs > "$log" 2>&1
   hostStatus=$?
-  node --test journeys/page_set.test.mjs journeys/speed.test.mjs >> "$log" 2>&1
+  node --test journeys/*.test.mjs >> "$log" 2>&1
   journeysStatus=$?
   if [ "$hostStatus" -eq 0 ] && [ "$journeysStatus" -eq 0 ]; then
     passed=$((passed + 1))
