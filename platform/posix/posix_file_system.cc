@@ -6,9 +6,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <string>
+#include <string_view>
+#include <vector>
 
+#include "platform/posix/folder_order.h"
 #include "platform/posix/unique_fd.h"
 
 namespace lumorel {
@@ -20,14 +25,23 @@ EntryKind kindOfMode(mode_t mode) {
   return EntryKind::kOther;
 }
 
+// One entry of a folder read whole: its name (NUL-terminated, in the
+// listing's name buffer) and the type readdir gave.
+struct ListedEntry {
+  std::size_t nameOffset;
+  std::size_t nameLength;
+  unsigned char type;
+};
+
 class PosixFolderEntry final : public FolderEntry {
  public:
-  PosixFolderEntry(int dirFd, const dirent* entry) : dirFd_(dirFd), entry_(entry) {}
+  PosixFolderEntry(int dirFd, const char* name, std::size_t nameLength, unsigned char type)
+      : dirFd_(dirFd), name_(name), nameLength_(nameLength), type_(type) {}
 
-  std::string_view name() const override { return entry_->d_name; }
+  std::string_view name() const override { return {name_, nameLength_}; }
 
   EntryKind kind() const override {
-    switch (entry_->d_type) {
+    switch (type_) {
       case DT_DIR:
         return EntryKind::kFolder;
       case DT_REG:
@@ -62,13 +76,15 @@ class PosixFolderEntry final : public FolderEntry {
   const struct stat* stat(int flags) const {
     if (statFlags_ != flags) {
       statFlags_ = flags;
-      statOk_ = fstatat(dirFd_, entry_->d_name, &stat_, flags) == 0;
+      statOk_ = fstatat(dirFd_, name_, &stat_, flags) == 0;
     }
     return statOk_ ? &stat_ : nullptr;
   }
 
   const int dirFd_;
-  const dirent* const entry_;
+  const char* const name_;
+  const std::size_t nameLength_;
+  const unsigned char type_;
   mutable int statFlags_ = -1;
   mutable bool statOk_ = false;
   mutable struct stat stat_ {};
@@ -192,8 +208,22 @@ bool PosixFileSystem::listFolder(const char* folder,
   DIR* dir = opendir(folder);
   if (!dir) return false;
   const int dirFd = dirfd(dir);
+  // The folder is read whole, then its names sorted once into folder order.
+  std::string names;
+  std::vector<ListedEntry> entries;
   while (const dirent* entry = readdir(dir)) {
-    PosixFolderEntry view(dirFd, entry);
+    const std::size_t length = strlen(entry->d_name);
+    entries.push_back({names.size(), length, entry->d_type});
+    names.append(entry->d_name, length + 1);
+  }
+  const auto nameOf = [&names](const ListedEntry& e) {
+    return std::string_view(names.data() + e.nameOffset, e.nameLength);
+  };
+  std::sort(entries.begin(), entries.end(), [&](const ListedEntry& a, const ListedEntry& b) {
+    return listsBefore(nameOf(a), nameOf(b));
+  });
+  for (const ListedEntry& e : entries) {
+    PosixFolderEntry view(dirFd, names.data() + e.nameOffset, e.nameLength, e.type);
     visit(view);
   }
   closedir(dir);

@@ -6,7 +6,8 @@
 
 namespace lumorel {
 
-// Listing reads each folder once (readdir) and asks a file's size relative to
+// Listing reads each folder once (readdir), sorts its names into folder order
+// (folder_order.h) and asks a file's size relative to
 // the open folder, so a scan costs one directory read per folder and one
 // status query per picture. A link to a file lists as that file; a link to a
 // folder lists as kOther and is never entered, so a scan cannot loop.

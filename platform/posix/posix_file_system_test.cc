@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "test_support/temp_folder.h"
 
@@ -37,6 +38,31 @@ TEST(PosixFileSystem, ListsEveryEntryWithItsKindAndSize) {
   EXPECT_FALSE(fs.listFolder((tree / "missing/").c_str(), [](const FolderEntry&) {
     ADD_FAILURE() << "nothing to visit";
   }));
+}
+
+// A folder lists in folder order, whatever order the file system keeps:
+// the names are written in an order of their own.
+TEST(PosixFileSystem, ListsAFolderInFolderOrder) {
+  TempFolder tree;
+  const std::vector<std::string> listed = {
+      ".", "..", "Holiday 2.jpg", "holiday001.jpg", "Holiday005.jpg", "holiday017.jpg",
+      "img.jpg", "img_10.jpg", "sub", "Sub2", "\xC3\xA9t\xC3\xA9.jpg",
+  };
+  for (const char* name : {"img_10.jpg", "holiday017.jpg", "\xC3\xA9t\xC3\xA9.jpg",
+                           "Holiday005.jpg", "img.jpg", "holiday001.jpg", "Holiday 2.jpg"}) {
+    tree.write(name, "x");
+  }
+  tree.makeFolder("Sub2");
+  tree.makeFolder("sub");
+
+  PosixFileSystem fs;
+  std::vector<std::string> seen;
+  ASSERT_TRUE(fs.listFolder(tree.path().c_str(), [&](const FolderEntry& e) {
+    seen.emplace_back(e.name());
+    if (e.name() == "sub") EXPECT_EQ(e.kind(), EntryKind::kFolder);
+    if (e.name() == "img.jpg") EXPECT_EQ(e.size(), 1U);
+  }));
+  EXPECT_EQ(seen, listed);
 }
 
 TEST(PosixFileSystem, MoveNeverReplacesAnExistingTarget) {
