@@ -1,6 +1,6 @@
 // Small real pictures for the journeys: JPEG and PNG drawn by the browser's
 // canvas, GIF by the page set's own GIF writer, in a folder tree.
-import { mkdirSync, opendirSync, writeFileSync } from 'node:fs';
+import { mkdirSync, readdirSync, writeFileSync } from 'node:fs';
 import { createRequire } from 'node:module';
 import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
@@ -75,19 +75,30 @@ function gifPicture(p) {
 }
 
 // The pictures below `root` in the order a folder-order scan lists them:
-// breadth first, each folder's entries in the order the file system gives.
+// breadth first, each folder's entries in folder order.
 export function scanOrder(root, pattern = /\.(jpe?g|png|gif)$/i) {
   const pictures = [];
   const queue = [root];
   while (queue.length) {
     const folder = queue.shift();
-    const dir = opendirSync(folder);
-    for (let entry = dir.readSync(); entry; entry = dir.readSync()) {
-      const path = join(folder, entry.name);
+    const entries = readdirSync(folder, { withFileTypes: true, encoding: 'buffer' });
+    entries.sort((a, b) => folderOrder(a.name, b.name));
+    for (const entry of entries) {
+      const name = entry.name.toString();
+      const path = join(folder, name);
       if (entry.isDirectory()) queue.push(path);
-      else if (entry.isFile() && pattern.test(entry.name)) pictures.push(path);
+      else if (entry.isFile() && pattern.test(name)) pictures.push(path);
     }
-    dir.closeSync();
   }
   return pictures;
+}
+
+// Folder order: names as bytes, compared unsigned with a-z read as A-Z; names
+// equal that way by their raw bytes.
+export function folderOrder(a, b) {
+  const fold = (x) => (x >= 0x61 && x <= 0x7a ? x - 0x20 : x);
+  for (let i = 0; i < Math.min(a.length, b.length); ++i) {
+    if (fold(a[i]) !== fold(b[i])) return fold(a[i]) - fold(b[i]);
+  }
+  return a.length - b.length || Buffer.compare(a, b);
 }
