@@ -114,10 +114,59 @@
     if (/^(src|href)$/i.test(name)) value = mapAddress(String(value));
     return setAttribute.call(this, name, value);
   };
+  // window.open with the old browser's "fullscreen=yes": the window opens
+  // as large as the screen, and its page asks the browser for full screen at
+  // the user's first key or click (a browser grants that only then). Whether
+  // a window is full screen is its opener's choice alone.
   var open = window.open;
+  var fullScreenWindows = [];  // windows this page opened full screen
   window.open = function (url, name, features) {
-    return open.call(window, mapAddress(url), name === undefined ? '' : name, features);
+    var full = typeof features === 'string' &&
+        /(^|,)\s*fullscreen\s*=\s*(yes|1|true)\s*(,|$)/i.test(features);
+    var opened = open.call(window, mapAddress(url), name === undefined ? '' : name,
+                           full ? screenFeatures(features) : features);
+    fullScreenWindows = fullScreenWindows.filter(function (w) { return !w.closed; });
+    if (full && opened) fullScreenWindows.push(opened);
+    return opened;
   };
+
+  // `features` with the window's place and size replaced by the screen's.
+  function screenFeatures(features) {
+    var kept = features.split(',').filter(function (part) {
+      return !/^\s*(top|left|width|height|fullscreen)\s*=/i.test(part) && part.trim() !== '';
+    });
+    return kept.concat(['left=' + (screen.availLeft || 0), 'top=' + (screen.availTop || 0),
+                        'width=' + screen.availWidth, 'height=' + screen.availHeight]).join(',');
+  }
+
+  // True when this window's opener opened it full screen (see window.open);
+  // then the first key or click asks for full screen.
+  function openedFullScreen() {
+    try {
+      var opener = window.opener;
+      return !!(opener && opener.lumorel && opener.lumorel.openedFullScreen(window));
+    } catch (e) {
+      return false;  // an opener of another origin, or one that has gone
+    }
+  }
+
+  // Asks for full screen at the first key or click, and again at the next
+  // one whenever the window has left it (the browser leaves it for an
+  // alert, say): the old browser kept such a window full screen throughout.
+  function askFullScreenAtGestures() {
+    var root = document.documentElement;
+    if (!root.requestFullscreen) return;
+    function ask(e) {
+      // Esc is how the user leaves full screen, never how it comes.
+      if (e.type === 'keydown' && e.key === 'Escape') return;
+      if (document.fullscreenElement) return;
+      var asked = root.requestFullscreen();
+      if (asked && asked.catch) asked.catch(function () { /* refused: asked again next time */ });
+    }
+    window.addEventListener('keydown', ask, true);
+    window.addEventListener('mousedown', ask, true);
+  }
+  if (openedFullScreen()) askFullScreenAtGestures();
   if (window.navigation) {
     // location = "lm:..." and its like.
     window.navigation.addEventListener('navigate', function (e) {
@@ -742,5 +791,10 @@
     }
   }, true);
 
-  window.lumorel = { mapAddress: mapAddress, version: '1.4' };
+  window.lumorel = {
+    mapAddress: mapAddress,
+    version: '1.4',
+    // Asked by a window this page opened: whether it opened full screen.
+    openedFullScreen: function (w) { return fullScreenWindows.indexOf(w) >= 0; }
+  };
 })();
