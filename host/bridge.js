@@ -37,6 +37,8 @@
   var MESSAGES = Object.keys(EVENTS).concat(['event', 'dialog', 'quit', 'resize', 'result']);
   // The name of the lock a page holds while it lives, with its control's id.
   var LOCK = 'lumorel-control-';
+  // The name of the lock a window holds while it lives, with its own id.
+  var PAGE_LOCK = 'lumorel-page-';
   var PICTURE_MEMBERS = { PreviousName: 1, CurrentName: 1, NextName: 1, CurrentMidi: 1 };
   var byLowerName = {};
   Object.keys(MEMBERS).concat(Object.keys(EVENTS)).forEach(function (name) {
@@ -114,10 +116,59 @@
     if (/^(src|href)$/i.test(name)) value = mapAddress(String(value));
     return setAttribute.call(this, name, value);
   };
+  // window.open with the old browser's "fullscreen=yes": the window opens
+  // as large as the screen, and its page asks the browser for full screen at
+  // the user's first key or click (a browser grants that only then). Whether
+  // a window is full screen is its opener's choice alone.
   var open = window.open;
+  var fullScreenWindows = [];  // windows this page opened full screen
   window.open = function (url, name, features) {
-    return open.call(window, mapAddress(url), name === undefined ? '' : name, features);
+    var full = typeof features === 'string' &&
+        /(^|,)\s*fullscreen\s*=\s*(yes|1|true)\s*(,|$)/i.test(features);
+    var opened = open.call(window, mapAddress(url), name === undefined ? '' : name,
+                           full ? screenFeatures(features) : features);
+    fullScreenWindows = fullScreenWindows.filter(function (w) { return !w.closed; });
+    if (full && opened) fullScreenWindows.push(opened);
+    return opened;
   };
+
+  // `features` with the window's place and size replaced by the screen's.
+  function screenFeatures(features) {
+    var kept = features.split(',').filter(function (part) {
+      return !/^\s*(top|left|width|height|fullscreen)\s*=/i.test(part) && part.trim() !== '';
+    });
+    return kept.concat(['left=' + (screen.availLeft || 0), 'top=' + (screen.availTop || 0),
+                        'width=' + screen.availWidth, 'height=' + screen.availHeight]).join(',');
+  }
+
+  // True when this window's opener opened it full screen (see window.open);
+  // then the first key or click asks for full screen.
+  function openedFullScreen() {
+    try {
+      var opener = window.opener;
+      return !!(opener && opener.lumorel && opener.lumorel.openedFullScreen(window));
+    } catch (e) {
+      return false;  // an opener of another origin, or one that has gone
+    }
+  }
+
+  // Asks for full screen at the first key or click, and again at the next
+  // one whenever the window has left it (the browser leaves it for an
+  // alert, say): the old browser kept such a window full screen throughout.
+  function askFullScreenAtGestures() {
+    var root = document.documentElement;
+    if (!root.requestFullscreen) return;
+    function ask(e) {
+      // Esc is how the user leaves full screen, never how it comes.
+      if (e.type === 'keydown' && e.key === 'Escape') return;
+      if (document.fullscreenElement) return;
+      var asked = root.requestFullscreen();
+      if (asked && asked.catch) asked.catch(function () { /* refused: asked again next time */ });
+    }
+    window.addEventListener('keydown', ask, true);
+    window.addEventListener('mousedown', ask, true);
+  }
+  if (openedFullScreen()) askFullScreenAtGestures();
   if (window.navigation) {
     // location = "lm:..." and its like.
     window.navigation.addEventListener('navigate', function (e) {
@@ -172,10 +223,42 @@
     for (var h in headers) xhr.setRequestHeader(h, headers[h]);
     if (!wait) {
       xhr.onload = function () { done(xhr); };
-      xhr.onerror = function () { done(xhr); };
+      xhr.onerror = function () {
+        hostUnreachable();
+        done(xhr);
+      };
     }
-    xhr.send(text);
+    try {
+      xhr.send(text);
+    } catch (e) {
+      // A request that waits fails here when nothing answers.
+      hostUnreachable();
+      throw e;
+    }
+    if (wait && xhr.status === 0) hostUnreachable();
     return xhr;
+  }
+
+  // The host has ended or cannot be reached: the page says so, once, above
+  // everything else in its window, instead of failing without a word.
+  var UNREACHABLE = 'Lumorel is not running. Start it again and reload this page.';
+  function hostUnreachable() {
+    if (!self.document) return;  // the events worker: its pages tell
+    var doc = document;
+    try {
+      if (window.top.document) doc = window.top.document;  // a dialog's frame: its window's page
+    } catch (e) {
+      doc = document;
+    }
+    if (doc.getElementById('lumorel-unreachable')) return;
+    var notice = doc.createElement('div');
+    notice.id = 'lumorel-unreachable';
+    notice.setAttribute('role', 'alert');
+    notice.style.cssText = 'position:fixed;left:0;right:0;top:0;z-index:2147483647;' +
+        'background:#fff3c4;color:#000;border-bottom:1px solid #a08000;padding:8px 10px;' +
+        'font:bold 13px sans-serif;text-align:center';
+    notice.textContent = UNREACHABLE;
+    (doc.body || doc.documentElement).appendChild(notice);
   }
 
   // A call's answer ({"hr", "value"}), or {"error"} when it failed.
@@ -216,8 +299,12 @@
     this.handlers = {};       // event name: functions given by attachEvent
     this.properties = {};     // event name: the function set as lm.OnX
     this.waiting = {};        // number of a call that answers later: its member and continuation
+    controls.push(this);
     this.connect();
   }
+
+  // The page's controls, in the order they were made.
+  var controls = [];
 
   // Numbers the calls that answer later, across the page's controls.
   var laterCalls = 0;
@@ -438,6 +525,53 @@
     if (relay && e.persisted) relay.postMessage({ subscribe: Object.keys(relayed) });
   });
 
+  // --- Presence: the host ends once no page of it lives ---
+
+  // Every window of Lumorel, with a control or without, tells the events
+  // worker that it lives; the worker holds the host's stream while any
+  // window (or control) does, and the host ends a little after the last
+  // stream has gone. A window that Exit could not close stops counting.
+  var pageId = null;     // this window's name with the worker, once it has one
+  var present = false;   // the worker counts this window
+
+  function setPresent(on) {
+    var port = relayPort();
+    if (!port || pageId === null || on === present) return;
+    present = on;
+    port.postMessage(on ? { present: pageId } : { absent: pageId });
+  }
+
+  function enterPresence() {
+    if (window.top !== window || !relayPort()) return;  // a dialog's frame lives in its window
+    pageId = Math.random().toString(16).slice(2) + Date.now().toString(16);
+    if (!navigator.locks) return setPresent(true);
+    // Held while the page lives; the worker waits for it, and so learns
+    // when the page is gone even where it went without a word.
+    navigator.locks.request(PAGE_LOCK + pageId, function () {
+      if (!ended && relay) {
+        present = true;
+        relay.postMessage({ present: pageId, watch: true });
+      }
+      return new Promise(function () {});
+    });
+  }
+
+  // A page that Exit ended but its browser would not close: it is gone for
+  // Lumorel. It stores what its unload stores, lets its controls go and no
+  // longer counts as a live window.
+  var ended = false;
+  function endPage() {
+    if (ended) return;
+    ended = true;
+    runUnload();
+    setPresent(false);
+    if (relay) relay.postMessage({ unsubscribe: Object.keys(relayed) });
+    controls.forEach(function (control) { if (control.source) control.source.close(); });
+  }
+
+  window.addEventListener('pagehide', function () { setPresent(false); });
+  window.addEventListener('pageshow', function (e) { if (e.persisted && !ended) setPresent(true); });
+
   // The events worker: one stream from the host for the controls of every
   // page connected to it, each message passed to the page of its control.
   // A page's controls leave the stream when it says so or its port closes.
@@ -465,54 +599,91 @@
       });
     }
 
-    var source = new EventSource('/.lumorel/controls/events');
-    source.onerror = function () {
-      // A broken connection is opened again; a refusal is not.
-      if (source.readyState !== EventSource.CLOSED) return;
-      alone = true;
-      new Set(Object.keys(owners).map(function (id) { return owners[id]; })).forEach(function (port) {
-        port.postMessage({ alone: true });
-      });
-    };
-    source.addEventListener('stream', function (e) {
-      // A new stream (the first, or one after the connection broke) carries
-      // nothing yet.
-      stream = JSON.parse(e.data).stream;
-      carried = Object.create(null);
+    var present = Object.create(null);  // page id: the port of a live window
+    var source = null;                  // the stream from the host, while one is needed
+
+    // The stream is open while a window lives or a control is carried: the
+    // host counts its open streams as its live pages.
+    function settle() {
+      var needed = Object.keys(present).length > 0 || Object.keys(owners).length > 0;
+      if (needed && !source && !alone) openStream();
+      if (!needed && source) {
+        source.close();
+        source = null;
+        stream = null;
+      }
       update();
-    });
-    MESSAGES.forEach(function (name) {
-      source.addEventListener(name, function (e) {
-        var message = JSON.parse(e.data);
-        var port = owners[message.control];
-        if (port) port.postMessage({ control: message.control, event: name, data: message.data });
+    }
+
+    function openStream() {
+      var opened = new EventSource('/.lumorel/controls/events');
+      source = opened;
+      opened.onerror = function () {
+        // A broken connection is opened again; a refusal is not.
+        if (opened.readyState !== EventSource.CLOSED || source !== opened) return;
+        alone = true;
+        var ports = Object.keys(owners).map(function (id) { return owners[id]; });
+        new Set(ports).forEach(function (port) { port.postMessage({ alone: true }); });
+      };
+      opened.addEventListener('stream', function (e) {
+        // A new stream (the first, or one after the connection broke)
+        // carries nothing yet.
+        stream = JSON.parse(e.data).stream;
+        carried = Object.create(null);
+        update();
       });
-    });
+      MESSAGES.forEach(function (name) {
+        opened.addEventListener(name, function (e) {
+          var message = JSON.parse(e.data);
+          var port = owners[message.control];
+          if (port) port.postMessage({ control: message.control, event: name, data: message.data });
+        });
+      });
+    }
 
     self.onconnect = function (e) {
       var port = e.ports[0];
       function release(ids) {
         ids.forEach(function (id) { if (owners[id] === port) delete owners[id]; });
       }
+      function leave(pages) {
+        pages.forEach(function (page) { if (present[page] === port) delete present[page]; });
+      }
       port.onmessage = function (m) {
-        if (alone) return port.postMessage({ alone: true });
+        if (m.data.present) {
+          present[m.data.present] = port;
+          if (m.data.watch) {
+            // Granted once the window that holds it is gone.
+            navigator.locks.request(PAGE_LOCK + m.data.present, function () {
+              leave([m.data.present]);
+              settle();
+            });
+          }
+        }
+        if (m.data.absent) leave([m.data.absent]);
+        if (alone) {
+          settle();
+          if (m.data.subscribe) port.postMessage({ alone: true });
+          return;
+        }
         (m.data.subscribe || []).forEach(function (id) {
           owners[id] = port;
           if (m.data.watch) {
             // Granted once the page that holds it is gone.
             navigator.locks.request(LOCK + id, function () {
               release([id]);
-              update();
+              settle();
             });
           }
         });
         release(m.data.unsubscribe || []);
-        update();
+        settle();
       };
       // The page is gone (closed, navigated away or crashed).
       port.addEventListener('close', function () {
         release(Object.keys(owners));
-        update();
+        leave(Object.keys(present));
+        settle();
       });
     };
   }
@@ -666,6 +837,7 @@
     // A window the user opened cannot be closed by its page; the browser
     // tells at once whether it will close this one.
     if (window.closed) return;
+    endPage();
     document.title = 'Lumorel has ended';
     var m = modal('Lumorel');
     m.body.appendChild(element('p', '', 'Lumorel has ended. You can close this tab.'));
@@ -732,15 +904,24 @@
     }
   }
 
-  window.addEventListener('pagehide', function () {
+  // The page's unload handler, once: when the page goes, or when Exit ended
+  // it in a window the browser would not close.
+  function runUnload() {
     unloading = true;
-    // Browsers that no longer send unload still send pagehide.
     if (typeof window.onunload === 'function') {
       var handler = window.onunload;
       window.onunload = null;
       try { handler.call(window); } catch (e) { /* the page is going */ }
     }
-  }, true);
+  }
+  // Browsers that no longer send unload still send pagehide.
+  window.addEventListener('pagehide', runUnload, true);
+  enterPresence();
 
-  window.lumorel = { mapAddress: mapAddress, version: '1.4' };
+  window.lumorel = {
+    mapAddress: mapAddress,
+    version: '1.4',
+    // Asked by a window this page opened: whether it opened full screen.
+    openedFullScreen: function (w) { return fullScreenWindows.indexOf(w) >= 0; }
+  };
 })();

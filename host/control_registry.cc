@@ -101,6 +101,14 @@ void ControlRegistry::closeStream(std::string_view id) {
   stream->end();
 }
 
+bool ControlRegistry::pagesConnected() {
+  MutexLock lock(mu_);
+  if (!streams_.empty()) return true;
+  for (auto& [id, session] : sessions_)
+    if (session->events().connected()) return true;
+  return false;
+}
+
 void ControlRegistry::closeAll() {
   std::map<std::string, std::shared_ptr<ControlSession>, std::less<>> sessions;
   std::map<std::string, std::shared_ptr<EventChannel>, std::less<>> streams;

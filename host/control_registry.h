@@ -58,6 +58,11 @@ class ControlRegistry {
   // control it carried is detached.
   void closeStream(std::string_view id) LM_EXCLUDES(mu_);
 
+  // True while some page is connected: a shared stream is open (a browser's
+  // events worker holds one while a page of it lives), or a control's own
+  // stream carries it.
+  bool pagesConnected() LM_EXCLUDES(mu_);
+
   // Stops the reaper, refuses new controls and streams, ends every shared
   // stream, and closes and destroys every control, one after another.
   // Idempotent.

@@ -1,6 +1,7 @@
 // The lumorel program itself, stopped with SIGTERM while clients hold it
 // in every way they can: it must close its controls and be gone within two
-// seconds whatever they do.
+// seconds whatever they do. And ending by itself once its last page has
+// gone, where it was asked to.
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -10,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "host/host_test_util.h"
@@ -29,7 +31,8 @@ constexpr milliseconds kExitBound{2000};
 // object goes if the test did not.
 class HostProcess {
  public:
-  HostProcess() {
+  // Started with `extra` after the usual arguments.
+  explicit HostProcess(const std::vector<std::string>& extra = {}) {
     int out[2];
     if (::pipe2(out, O_CLOEXEC) != 0) return;
     const std::string err = home_ / "stderr";
@@ -51,6 +54,7 @@ class HostProcess {
     envp.push_back(nullptr);
     std::vector<std::string> args = {LUMOREL_HOST_BINARY, "--port", "0", "--no-browser",
                                      "--token", kToken};
+    args.insert(args.end(), extra.begin(), extra.end());
     std::vector<char*> argv;
     for (std::string& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
@@ -89,6 +93,28 @@ class HostProcess {
     tookMs = millisSince(begin);
     pid_ = -1;
     return status;
+  }
+
+  // Waits at most `wait` for the process to end by itself; its wait status,
+  // or nullopt when it is still running.
+  std::optional<int> waitForExit(milliseconds wait, long long& tookMs) {
+    const auto begin = SteadyClock::now();
+    int status = 0;
+    while (::waitpid(pid_, &status, WNOHANG) == 0) {
+      if (SteadyClock::now() - begin > wait) {
+        tookMs = millisSince(begin);
+        return std::nullopt;
+      }
+      ::usleep(5000);
+    }
+    tookMs = millisSince(begin);
+    pid_ = -1;
+    return status;
+  }
+
+  bool running() const {
+    int status = 0;
+    return pid_ > 0 && ::waitpid(pid_, &status, WNOHANG) == 0;
   }
 
   std::string errors() const { return readFile(home_ / "stderr"); }
@@ -199,6 +225,57 @@ TEST(HostProcess, SigtermEndsTheProgramWithinTwoSecondsWhateverClientsDo) {
     // It stopped by closing everything, not by giving up on busy threads.
     EXPECT_EQ(host.errors().find("leaving without them"), std::string::npos) << host.errors();
   }
+}
+
+// A browser's shared event stream: what a browser's events worker holds
+// while a page of it lives.
+std::unique_ptr<EventReader> pageStream(uint16_t port) {
+  auto stream = std::make_unique<EventReader>(port, "/.lumorel/controls/events", kToken);
+  if (!stream->next("stream")) return nullptr;
+  return stream;
+}
+
+TEST(HostProcess, EndsOnceTheLastPageHasGoneOnlyWhereAskedTo) {
+  // The host's grace for pages, and a margin for its sampling and for
+  // noticing a closed stream: its keep-alive is written every second, and
+  // the write after the client's end is the first to fail.
+  const milliseconds grace{5000};
+  const milliseconds margin{4000};
+  HostProcess ending({"--exit-with-pages"});
+  HostProcess serving;  // --no-browser alone, as scripts start it
+  ASSERT_NE(ending.port(), 0) << ending.errors();
+  ASSERT_NE(serving.port(), 0) << serving.errors();
+
+  // No page has come yet: the user may still be opening the address.
+  std::this_thread::sleep_for(grace + margin);
+  ASSERT_TRUE(ending.running()) << ending.errors();
+
+  // One page goes while another stays.
+  std::unique_ptr<EventReader> first = pageStream(ending.port());
+  std::unique_ptr<EventReader> second = pageStream(ending.port());
+  std::unique_ptr<EventReader> scripted = pageStream(serving.port());
+  ASSERT_TRUE(first && second && scripted);
+  first.reset();
+  scripted.reset();
+  std::this_thread::sleep_for(grace + margin);
+  ASSERT_TRUE(ending.running()) << ending.errors();
+
+  // The last page goes: the host ends after its grace, the clean way.
+  second.reset();
+  long long took = 0;
+  std::optional<int> status = ending.waitForExit(grace + margin, took);
+  std::printf("[ measured ] gone %lld ms after its last page\n", took);
+  ASSERT_TRUE(status.has_value()) << "still running after " << took << " ms; " << ending.errors();
+  EXPECT_GE(took, grace.count() - 500);
+  EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << *status;
+  EXPECT_NE(ending.errors().find("the last page has closed"), std::string::npos) << ending.errors();
+  EXPECT_EQ(ending.errors().find("leaving without them"), std::string::npos) << ending.errors();
+
+  // Started without a browser of its own, the host serves on.
+  EXPECT_TRUE(serving.running()) << serving.errors();
+  httplib::Client client("127.0.0.1", serving.port());
+  auto page = client.Get("/lm:main", {{"X-Lumorel-Token", kToken}});
+  ASSERT_TRUE(page && page->status == 200);
 }
 
 }  // namespace

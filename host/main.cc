@@ -17,6 +17,7 @@
 
 #include "host/folder_page_store.h"
 #include "host/host_server.h"
+#include "host/last_page_watch.h"
 #include "host/options.h"
 #include "host/reported_preferences.h"
 #include "pages/store/built_in_pages.h"
@@ -87,6 +88,28 @@ class ExitGuard {
   std::thread thread_;  // last: starts once the rest is ready
 };
 
+// How often the main thread looks whether any page is still connected.
+constexpr std::chrono::milliseconds kPagePeriod{250};
+
+// Waits for SIGINT or SIGTERM in `signals` (blocked in every thread); with
+// a `watch`, also ends the wait once the pages have gone for its grace.
+void waitForEnd(const sigset_t& signals, ControlRegistry& registry, LastPageWatch* watch) {
+  if (!watch) {
+    int signal = 0;
+    sigwait(&signals, &signal);
+    return;
+  }
+  const timespec period{0, std::chrono::nanoseconds(kPagePeriod).count()};
+  while (true) {
+    if (sigtimedwait(&signals, nullptr, &period) >= 0) return;
+    // The period passed (or another signal came): look at the pages.
+    if (watch->shouldEnd(registry.pagesConnected(), std::chrono::steady_clock::now())) {
+      std::fprintf(stderr, "lumorel: the last page has closed; ending\n");
+      return;
+    }
+  }
+}
+
 int run(const std::vector<std::string>& args) {
   std::string error;
   std::optional<HostOptions> options = parseOptions(args, error);
@@ -141,8 +164,12 @@ int run(const std::vector<std::string>& args) {
   std::cout << address << std::endl;
   if (options->openBrowser) openBrowser(address);
 
-  int signal = 0;
-  sigwait(&stopSignals, &signal);
+  // As a desktop program, the host ends once the user has closed its last
+  // page (a page that comes back within the grace keeps it); the same
+  // clean end as on SIGTERM follows.
+  std::optional<LastPageWatch> watch;
+  if (options->exitWithPages) watch.emplace(config.grace);
+  waitForEnd(stopSignals, server.registry(), watch ? &*watch : nullptr);
   // Every control closed and destroyed, its worker waited for; then the
   // connections, which stop() drops, have a bounded time to end.
   server.registry().closeAll();

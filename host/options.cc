@@ -27,6 +27,7 @@ std::optional<HostOptions> parseOptions(const std::vector<std::string>& args,
                                         std::string& error) {
   HostOptions options;
   bool urlGiven = false;
+  bool exitWithPagesGiven = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     auto value = [&](const char* name) -> const std::string* {
@@ -42,6 +43,8 @@ std::optional<HostOptions> parseOptions(const std::vector<std::string>& args,
       options.version = true;
     } else if (arg == "--no-browser") {
       options.openBrowser = false;
+    } else if (arg == "--exit-with-pages") {
+      exitWithPagesGiven = true;
     } else if (arg == "--port") {
       const std::string* text = value("--port");
       if (!text) return std::nullopt;
@@ -80,18 +83,26 @@ std::optional<HostOptions> parseOptions(const std::vector<std::string>& args,
       urlGiven = true;
     }
   }
+  // Scripts and tests start the host without a browser and stop it
+  // themselves; a user's browser is what the host serves.
+  options.exitWithPages = exitWithPagesGiven || options.openBrowser;
   return options;
 }
 
 std::string usageText() {
-  return "Usage: lumorel [--port N] [--token T] [--no-browser] [--pages DIR] [lm-URL]\n"
+  return "Usage: lumorel [--port N] [--token T] [--no-browser] [--exit-with-pages]\n"
+         "               [--pages DIR] [lm-URL]\n"
          "\n"
          "Serves Lumorel's pages to the browser on this machine and opens the\n"
          "browser on lm-URL (lm:main when none is given).\n"
          "\n"
          "  --port N      listen on 127.0.0.1 port N (default 4714; 0 picks a free one)\n"
          "  --token T     the token the pages must give (default: a new random one)\n"
-         "  --no-browser  print the address only, do not open a browser\n"
+         "  --no-browser  print the address only, do not open a browser; Lumorel\n"
+         "                then serves until it is stopped\n"
+         "  --exit-with-pages\n"
+         "                end a few seconds after the last page has closed, even\n"
+         "                with --no-browser (without it, the default)\n"
          "  --pages DIR   serve the page set in the folder DIR instead of the one built\n"
          "                in: NAME.htm is the page NAME, NAME.formatted.htm the page\n"
          "                NAME that takes the URL's inserts, any other file is served\n"
@@ -99,7 +110,8 @@ std::string usageText() {
          "  --help        show this text\n"
          "  --version     show the version\n"
          "\n"
-         "Ctrl-C ends it.\n";
+         "Lumorel ends a few seconds after its last page has closed (Exit in the\n"
+         "main window, or every window closed); Ctrl-C ends it at any time.\n";
 }
 
 std::string randomToken() {

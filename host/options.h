@@ -15,6 +15,9 @@ struct HostOptions {
   uint16_t port = kDefaultPort;
   std::string token;  // empty: a random one
   bool openBrowser = true;
+  // End once every page has closed (see LastPageWatch); by default only
+  // when the host opens the browser itself.
+  bool exitWithPages = true;
   std::string pagesFolder;  // empty: the page set compiled in
   std::string url = "lm:main";
   bool help = false;

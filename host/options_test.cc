@@ -13,6 +13,7 @@ TEST(Options, TheCommandLineAsUsersWriteIt) {
   EXPECT_TRUE(none->openBrowser);
   EXPECT_EQ(none->url, "lm:main");
   EXPECT_TRUE(none->token.empty());
+  EXPECT_TRUE(none->exitWithPages);
 
   std::optional<HostOptions> all = parseOptions(
       {"--port", "0", "--token", "abcdefgh12", "--no-browser", "--pages", "/p", "LM:keys"}, error);
@@ -22,6 +23,11 @@ TEST(Options, TheCommandLineAsUsersWriteIt) {
   EXPECT_FALSE(all->openBrowser);
   EXPECT_EQ(all->pagesFolder, "/p");
   EXPECT_EQ(all->url, "LM:keys");
+  // Without a browser of its own the host serves until it is stopped,
+  // unless told to end with its pages; the order does not matter.
+  EXPECT_FALSE(all->exitWithPages);
+  EXPECT_TRUE(parseOptions({"--no-browser", "--exit-with-pages"}, error)->exitWithPages);
+  EXPECT_TRUE(parseOptions({"--exit-with-pages", "--no-browser"}, error)->exitWithPages);
   EXPECT_TRUE(parseOptions({"--help"}, error)->help);
   EXPECT_TRUE(parseOptions({"--version"}, error)->version);
 }

@@ -180,6 +180,24 @@ TEST_F(SharedStreamTest, AControlTakenFromItsPagesStreamEndsThatStream) {
   EXPECT_TRUE(connected(id));
 }
 
+// What the host's main thread samples to end once the pages have gone.
+TEST_F(SharedStreamTest, PagesAreConnectedWhileAnyStreamOfTheirsIsOpen) {
+  start();
+  ControlRegistry& registry = server_->registry();
+  const std::string id = create();
+  EXPECT_FALSE(registry.pagesConnected()) << "a control whose page opened no stream";
+  Shared shared = open();
+  EXPECT_TRUE(registry.pagesConnected()) << "a browser's shared stream, carrying nothing";
+  std::unique_ptr<EventReader> own = events(id);
+  ASSERT_TRUE(eventually([&] { return connected(id); }));
+
+  shared.reader->stop();
+  ASSERT_TRUE(eventually([&] { return !registry.findStream(shared.id); }));
+  EXPECT_TRUE(registry.pagesConnected()) << "a page's own stream";
+  own->stop();
+  EXPECT_TRUE(eventually([&] { return !registry.pagesConnected(); }));
+}
+
 TEST_F(SharedStreamTest, StoppingTheHostEndsTheSharedStreams) {
   start();
   Shared shared = open();

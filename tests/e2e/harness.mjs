@@ -17,14 +17,15 @@ export function hostBinary() {
 
 // Starts a host with its user folders below `home`, serving the test page set,
 // or the compiled-in one when `builtInPages` is true; with `token` null, the
-// host makes its own token, as when a user starts it.
-export async function startHost(home, { builtInPages = false, token = TOKEN } = {}) {
+// host makes its own token, as when a user starts it. `args` go after the
+// usual ones.
+export async function startHost(home, { builtInPages = false, token = TOKEN, args = [] } = {}) {
   // The user's own folders: preferences, and the files of "+" preferences.
   mkdirSync(join(home, 'config'), { recursive: true, mode: 0o700 });
   mkdirSync(join(home, 'run'), { recursive: true, mode: 0o700 });
   const pages = builtInPages ? [] : ['--pages', join(here, 'pages')];
   const child = spawn(hostBinary(),
-    ['--port', '0', ...(token === null ? [] : ['--token', token]), '--no-browser', ...pages], {
+    ['--port', '0', ...(token === null ? [] : ['--token', token]), '--no-browser', ...pages, ...args], {
       env: { ...process.env, XDG_CONFIG_HOME: join(home, 'config'), XDG_RUNTIME_DIR: join(home, 'run') },
       stdio: ['ignore', 'pipe', 'inherit'],
     });
