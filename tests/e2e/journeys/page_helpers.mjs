@@ -73,3 +73,20 @@ export async function waitForFile(show, file) {
   }, file, wait);
   return file;
 }
+
+// Opens the slide show from the main window `main` and answers its prompt
+// with `folder` (by `key` on OK, else a click); gives the slide show's page
+// and the alerts it shows, each accepted.
+export async function openSlideshow(main, folder, { key = null } = {}) {
+  const popup = main.waitForEvent('popup', wait);
+  await pressButton(main, 'slideshow');
+  const show = await popup;
+  const alerts = [];
+  show.on('dialog', (d) => {
+    alerts.push(d.message());
+    d.accept();
+  });
+  await show.waitForLoadState();
+  await answerFolderPrompt(show, folder, { key });
+  return { show, alerts };
+}

@@ -8,7 +8,7 @@ import { mkdirSync, statSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { closesWindow, launchBrowser, startHost, stopHost, tempFolder } from '../harness.mjs';
 import { TREE, scanOrder, writePictures } from './fixtures.mjs';
-import { answerFolderPrompt, dialogFrame, dialogGone, pressButton, wait, waitForFile } from './page_helpers.mjs';
+import { dialogFrame, dialogGone, openSlideshow as openShow, pressButton, wait, waitForFile } from './page_helpers.mjs';
 
 let home, pictures, empty, profile, host, browser, main;
 let order = [];
@@ -73,20 +73,8 @@ const setPrefs = (prefs) => main.evaluate((p) => {
 const pref = (key) => main.evaluate((k) => lm.Preference(k), key);
 
 // Opens the slide show from the main window and answers its prompt with
-// `folder` by a key; gives the slide show's page and the alerts it shows.
-async function openSlideshow(folder) {
-  const popup = main.waitForEvent('popup', wait);
-  await pressButton(main, 'slideshow');
-  const show = await popup;
-  const alerts = [];
-  show.on('dialog', (d) => {
-    alerts.push(d.message());
-    d.accept();
-  });
-  await show.waitForLoadState();
-  await answerFolderPrompt(show, folder, { key: 'Enter' });
-  return { show, alerts };
-}
+// `folder` by a key.
+const openSlideshow = (folder) => openShow(main, folder, { key: 'Enter' });
 
 const nameText = (show) => show.evaluate(() => document.getElementById('nameText').innerText);
 
