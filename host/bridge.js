@@ -348,12 +348,15 @@
     if (!port) return this.listen();
     var id = this.controlId;
     relayed[id] = this;
-    if (!navigator.locks) return port.postMessage({ subscribe: [id] });
+    // Subscribed at once: a message for the control (a quit, say) must not
+    // wait for the lock below, whose grant can come late.
+    port.postMessage({ subscribe: [id] });
+    if (!navigator.locks) return;
     // The page holds a lock named after the control for as long as it
-    // lives; the worker waits for it, and so learns when the page is gone
-    // even where it went without a word (a crash).
+    // lives; once it does, the worker waits for it, and so learns when the
+    // page is gone even where it went without a word (a crash).
     navigator.locks.request(LOCK + id, function () {
-      port.postMessage({ subscribe: [id], watch: true });
+      port.postMessage({ watch: [id] });
       return new Promise(function () {});
     });
   };
@@ -544,17 +547,18 @@
   function enterPresence() {
     if (window.top !== window || !relayPort()) return;  // a dialog's frame lives in its window
     pageId = Math.random().toString(16).slice(2) + Date.now().toString(16);
-    if (!navigator.locks) return setPresent(true);
-    // Held while the page lives; the worker waits for it, and so learns
-    // when the page is gone even where it went without a word.
+    setPresent(true);
+    if (!navigator.locks) return;
+    // Held while the page lives; once the page holds it, the worker waits
+    // for it, and so learns when the page is gone even where it went
+    // without a word. The page counts from the start, not from the grant:
+    // a grant can come late (or not at all while the page is busy).
     navigator.locks.request(PAGE_LOCK + pageId, function () {
-      if (!ended && relay) {
-        present = true;
-        relay.postMessage({ present: pageId, watch: true });
-      }
+      if (!ended && relay) relay.postMessage({ watchPage: pageId });
       return new Promise(function () {});
     });
   }
+
 
   // A page that Exit ended but its browser would not close: it is gone for
   // Lumorel. It stores what its unload stores, lets its controls go and no
@@ -650,32 +654,28 @@
         pages.forEach(function (page) { if (present[page] === port) delete present[page]; });
       }
       port.onmessage = function (m) {
-        if (m.data.present) {
-          present[m.data.present] = port;
-          if (m.data.watch) {
-            // Granted once the window that holds it is gone.
-            navigator.locks.request(PAGE_LOCK + m.data.present, function () {
-              leave([m.data.present]);
-              settle();
-            });
-          }
+        if (m.data.present) present[m.data.present] = port;
+        if (m.data.watchPage) {
+          // Granted once the window that holds it is gone.
+          navigator.locks.request(PAGE_LOCK + m.data.watchPage, function () {
+            leave([m.data.watchPage]);
+            settle();
+          });
         }
+        (m.data.watch || []).forEach(function (id) {
+          // Granted once the page that holds it is gone.
+          navigator.locks.request(LOCK + id, function () {
+            release([id]);
+            settle();
+          });
+        });
         if (m.data.absent) leave([m.data.absent]);
         if (alone) {
           settle();
           if (m.data.subscribe) port.postMessage({ alone: true });
           return;
         }
-        (m.data.subscribe || []).forEach(function (id) {
-          owners[id] = port;
-          if (m.data.watch) {
-            // Granted once the page that holds it is gone.
-            navigator.locks.request(LOCK + id, function () {
-              release([id]);
-              settle();
-            });
-          }
-        });
+        (m.data.subscribe || []).forEach(function (id) { owners[id] = port; });
         release(m.data.unsubscribe || []);
         settle();
       };
