@@ -519,10 +519,12 @@
 
   // --- The control's dialogs, inside the page ---
 
+  // A dialog is centred in the window; in a window too small for it, it
+  // scrolls from its top left corner instead of being cut on every side.
   var STYLE = 'position:fixed;inset:0;z-index:2147483647;background:rgba(0,0,0,.3);' +
-      'display:flex;align-items:center;justify-content:center;font:13px sans-serif';
+      'display:flex;overflow:auto;font:13px sans-serif';
   var BOX = 'background:#f0f0f0;color:#000;border:1px solid #666;box-shadow:0 4px 16px #0006;' +
-      'min-width:320px;max-width:90vw';
+      'min-width:320px;max-width:90vw;margin:auto;flex:none';
   var TITLE = 'background:#036;color:#fff;padding:4px 8px;font-weight:bold';
 
   function element(tag, style, text) {
@@ -719,12 +721,14 @@
     field.autocomplete = 'off';
     field.setAttribute('aria-label', d.path);
     var current = element('div', 'margin:4px 0;font-weight:bold;word-break:break-all');
-    var list = element('select', 'width:100%;height:12em');
+    // The list gives up height first in a small window (a slide show's
+    // window may be 300 pixels high).
+    var list = element('select', 'width:100%;height:12em;max-height:calc(100vh - 19em);min-height:4em');
     list.size = 12;
     list.name = 'folders';
     var places = element('select', 'width:100%');
     places.name = 'places';
-    var problem = element('div', 'min-height:1.3em;margin-top:6px;color:#a00000');
+    var problem = element('div', 'margin-top:6px;color:#a00000');
     problem.setAttribute('role', 'alert');
     problem.className = 'lumorel-problem';
     m.body.appendChild(element('div', '', d.path));
