@@ -775,13 +775,15 @@
     // stays where it was. `then` gets the folder shown.
     function show(path, then) {
       var ask = ++asked;
+      var typed = field.value;
       listing(path, false, function (found, why) {
         if (ask !== asked) return;
         if (!found) return tell(problems[why] || problems.missing);
         tell('');
         folder = found.path;
         current.textContent = folder;
-        field.value = folder;
+        // What the user typed while the listing came stays.
+        if (field.value === typed) field.value = folder;
         m.overlay.setAttribute('data-folder', folder);
         list.textContent = '';
         if (folder !== '/') list.appendChild(new Option('..', '..'));
