@@ -690,10 +690,12 @@
 
   // --- The control's dialogs, inside the page ---
 
+  // A dialog is centred in the window; in a window too small for it, it
+  // scrolls from its top left corner instead of being cut on every side.
   var STYLE = 'position:fixed;inset:0;z-index:2147483647;background:rgba(0,0,0,.3);' +
-      'display:flex;align-items:center;justify-content:center;font:13px sans-serif';
+      'display:flex;overflow:auto;font:13px sans-serif';
   var BOX = 'background:#f0f0f0;color:#000;border:1px solid #666;box-shadow:0 4px 16px #0006;' +
-      'min-width:320px;max-width:90vw';
+      'min-width:320px;max-width:90vw;margin:auto;flex:none';
   var TITLE = 'background:#036;color:#fff;padding:4px 8px;font-weight:bold';
 
   function element(tag, style, text) {
@@ -703,7 +705,102 @@
     return el;
   }
 
-  function modal(title) {
+  // The open dialogs, the newest last: it has the keyboard.
+  var openDialogs = [];
+  // The keys pressed while a dialog was open, by code: their repeats,
+  // presses and release belong to the dialog too, also once it has closed
+  // (Enter on a button closes the dialog before the key comes up).
+  var dialogKeys = Object.create(null);
+
+  // A modal dialog owns the keyboard as the old browser's dialog windows
+  // did: no key event reaches the page below, whichever way the page
+  // listens (on the window, the document or the body, capturing or not, or
+  // through on-handlers). This listener is the window's first capturing one,
+  // since the bridge runs before any script of the page: it stops every key
+  // event at once and hands key-downs to the dialog. What the browser does
+  // by itself with a key (typing into a field, moving in a list) still
+  // happens unless the dialog prevents it.
+  function guardKeys(e) {
+    var dialog = openDialogs[openDialogs.length - 1];
+    var code = e.code || e.key;
+    if (!dialog) {
+      if (!dialogKeys[code]) return;
+      if (e.type === 'keydown' && !e.repeat) {
+        // A new press: the release of the old one went elsewhere (the
+        // window lost the focus); this key is the page's.
+        delete dialogKeys[code];
+        return;
+      }
+      if (e.type === 'keyup') delete dialogKeys[code];
+      e.stopImmediatePropagation();
+      return;
+    }
+    e.stopImmediatePropagation();
+    if (e.type === 'keyup') {
+      delete dialogKeys[code];
+      return;
+    }
+    if (e.type !== 'keydown') return;
+    dialogKeys[code] = true;
+    dialogKey(dialog, e);
+  }
+  ['keydown', 'keypress', 'keyup'].forEach(function (type) {
+    window.addEventListener(type, guardKeys, true);
+  });
+
+  // The controls of `dialog` that take the focus, in order.
+  function focusable(dialog) {
+    return Array.prototype.filter.call(
+      dialog.box.querySelectorAll('button, input, select, textarea'),
+      function (el) { return !el.disabled && el.getClientRects().length > 0; });
+  }
+
+  // The keys of an open dialog: Esc cancels; Tab and Shift+Tab go round its
+  // controls and never leave it; Enter and Space press the focused button;
+  // the dialog's own keys (dialog.key) come first. A key typed while the
+  // focus is outside the dialog (after a click beside it) brings the focus
+  // back.
+  function dialogKey(dialog, e) {
+    var active = document.activeElement;
+    var inside = dialog.box.contains(active);
+    if (e.key === 'Escape') {
+      e.preventDefault();
+      dialog.cancel();
+      return;
+    }
+    if (inside && dialog.key && dialog.key(e, active)) return;
+    var controls = focusable(dialog);
+    if (e.key === 'Tab') {
+      e.preventDefault();
+      if (!controls.length) return;
+      var at = controls.indexOf(active);
+      var step = e.shiftKey ? -1 : 1;
+      var next = at < 0 ? (step > 0 ? 0 : controls.length - 1)
+                        : (at + step + controls.length) % controls.length;
+      controls[next].focus();
+      // As the browser's own Tab does: a text field comes with its text
+      // selected.
+      if (controls[next].tagName === 'INPUT') controls[next].select();
+      return;
+    }
+    if (!inside) {
+      e.preventDefault();
+      if (dialog.first) dialog.first.focus();
+      return;
+    }
+    if ((e.key === 'Enter' || e.key === ' ') && active.tagName === 'BUTTON' &&
+        !e.altKey && !e.ctrlKey && !e.metaKey) {
+      e.preventDefault();
+      active.click();
+    }
+  }
+
+  // Opens a modal dialog with `title` over the page. `cancel` is what Esc
+  // does. Gives the dialog: its overlay, box and body, `first` (the control
+  // focused at first and after a stray click; set by the caller), `key`
+  // (the dialog's own key handler, true when it took the key; optional) and
+  // close(), which removes it and gives the focus back.
+  function modal(title, cancel) {
     var overlay = element('div', STYLE);
     overlay.className = 'lumorel-dialog';
     var box = element('div', BOX);
@@ -714,12 +811,28 @@
     box.appendChild(body);
     overlay.appendChild(box);
     (document.body || document.documentElement).appendChild(overlay);
-    // Modal as the old browser's dialogs were: the keys typed in the dialog
-    // (a space on its focused button, say) never reach the page's handlers.
-    ['keydown', 'keypress', 'keyup'].forEach(function (type) {
-      overlay.addEventListener(type, function (e) { e.stopPropagation(); });
+    var dialog = {
+      overlay: overlay, box: box, body: body, first: null, key: null,
+      cancel: cancel || function () {},
+      before: document.activeElement,
+      close: function () {
+        var i = openDialogs.indexOf(dialog);
+        if (i >= 0) openDialogs.splice(i, 1);
+        overlay.remove();
+        var before = dialog.before;
+        if (before && before.isConnected && typeof before.focus === 'function') before.focus();
+      }
+    };
+    openDialogs.push(dialog);
+    // Nor does the mouse reach the page: a click beside the dialog keeps
+    // the focus in it.
+    ['mousedown', 'mouseup', 'click', 'dblclick', 'contextmenu'].forEach(function (type) {
+      overlay.addEventListener(type, function (e) {
+        e.stopPropagation();
+        if (e.type === 'mousedown' && !box.contains(e.target)) e.preventDefault();
+      });
     });
-    return { overlay: overlay, body: body };
+    return dialog;
   }
 
   function answer(control, dialog, value) {
@@ -727,96 +840,206 @@
             function () {});
   }
 
+  function button(text, name) {
+    var b = element('button', 'min-width:80px;margin-left:6px', text);
+    b.type = 'button';
+    b.name = name;
+    return b;
+  }
+
   function showDialog(control, d) {
     if (d.dialog === 200) return showFolderPrompt(control, d);
-    var m = modal(d.title);
+    var finished = false;
+    function finish(value) {
+      if (finished) return;
+      finished = true;
+      m.close();
+      answer(control, d.dialog, value);
+    }
+    var m = modal(d.title, function () { finish(false); });
     m.overlay.setAttribute('data-dialog', String(d.dialog));
     (d.text || []).forEach(function (line) { m.body.appendChild(element('p', 'margin:4px 0', line)); });
     var buttons = element('div', 'text-align:right;margin-top:10px');
-    function finish(value) {
-      m.overlay.remove();
-      answer(control, d.dialog, value);
-    }
-    var ok = element('button', 'min-width:80px;margin-left:6px', d.ok);
-    var cancel = element('button', 'min-width:80px;margin-left:6px', d.cancel);
-    ok.name = 'ok';
-    cancel.name = 'cancel';
+    var ok = button(d.ok, 'ok');
+    var cancel = button(d.cancel, 'cancel');
     ok.onclick = function () { finish(true); };
     cancel.onclick = function () { finish(false); };
     buttons.appendChild(ok);
     buttons.appendChild(cancel);
     m.body.appendChild(buttons);
-    m.overlay.addEventListener('keydown', function (e) {
-      if (e.key === 'Escape') { e.stopPropagation(); finish(false); }
-    });
-    (d['default'] === 'cancel' ? cancel : ok).focus();
+    m.first = d['default'] === 'cancel' ? cancel : ok;
+    m.first.focus();
   }
 
+  // The folder prompt: a path field that takes a typed or pasted path (Tab
+  // completes a folder's name), the folders of the folder it shows, the
+  // places to start from, OK and Cancel. It opens in the folder the host
+  // chose (d.start); a folder that cannot be shown is said so in the prompt.
   function showFolderPrompt(control, d) {
-    var m = modal(d.title);
+    var finished = false;
+    function finish(value) {
+      if (finished) return;
+      finished = true;
+      m.close();
+      answer(control, 200, value);
+    }
+    var m = modal(d.title, function () { finish(''); });
     m.overlay.setAttribute('data-dialog', '200');
+    var field = element('input', 'width:100%;box-sizing:border-box;margin:2px 0 8px');
+    field.type = 'text';
+    field.name = 'path';
+    field.spellcheck = false;
+    field.autocomplete = 'off';
+    field.setAttribute('aria-label', d.path);
     var current = element('div', 'margin:4px 0;font-weight:bold;word-break:break-all');
-    var list = element('select', 'width:100%;height:12em');
+    // The list gives up height first in a small window (a slide show's
+    // window may be 300 pixels high).
+    var list = element('select', 'width:100%;height:12em;max-height:calc(100vh - 19em);min-height:4em');
     list.size = 12;
     list.name = 'folders';
     var places = element('select', 'width:100%');
     places.name = 'places';
+    var problem = element('div', 'margin-top:6px;color:#a00000');
+    problem.setAttribute('role', 'alert');
+    problem.className = 'lumorel-problem';
+    m.body.appendChild(element('div', '', d.path));
+    m.body.appendChild(field);
     m.body.appendChild(element('div', '', d.folders));
     m.body.appendChild(current);
     m.body.appendChild(list);
     m.body.appendChild(element('div', 'margin-top:8px', d.drives));
     m.body.appendChild(places);
+    m.body.appendChild(problem);
     var buttons = element('div', 'text-align:right;margin-top:10px');
-    var ok = element('button', 'min-width:80px;margin-left:6px', d.ok);
-    var cancel = element('button', 'min-width:80px;margin-left:6px', d.cancel);
-    ok.name = 'ok';
-    cancel.name = 'cancel';
+    var ok = button(d.ok, 'ok');
+    var cancel = button(d.cancel, 'cancel');
     buttons.appendChild(ok);
     buttons.appendChild(cancel);
     m.body.appendChild(buttons);
+    var problems = d.problems || {};
     var folder = null;
     // Counts the listings asked for: an answer to an earlier one that comes
     // late does not replace the folder the user went to since.
     var asked = 0;
 
-    function show(path, fallback) {
+    function tell(text) {
+      problem.textContent = text || '';
+    }
+
+    // The listing of `path` (as typed: full, "~/...", or below the folder
+    // shown); `done` gets it, or null and the problem's name. Asked at once
+    // when `wait` is true.
+    function listing(path, wait, done) {
+      var url = control.base + '/folders?path=' + percentBytes(path) +
+          '&from=' + percentBytes(folder === null ? '' : folder);
+      var xhr = request('GET', url, undefined, wait, function (x) { settle(x); });
+      function settle(x) {
+        var answer = null;
+        try { answer = JSON.parse(x.responseText); } catch (e) { answer = null; }
+        if (x.status === 200 && answer && typeof answer.path === 'string') done(answer, null);
+        else done(null, answer && answer.problem || 'missing');
+      }
+      if (wait && xhr) settle(xhr);
+    }
+
+    // Shows the folder `path` names; tells why when it cannot be shown, and
+    // stays where it was. `then` gets the folder shown.
+    function show(path, then) {
       var ask = ++asked;
-      request('GET', control.base + '/folders?path=' + percentBytes(path), undefined, false,
-              function (xhr) {
+      var typed = field.value;
+      listing(path, false, function (found, why) {
         if (ask !== asked) return;
-        var listing = null;
-        try { listing = JSON.parse(xhr.responseText); } catch (e) { listing = null; }
-        if (xhr.status !== 200 || !listing) { if (fallback) show(fallback); return; }
-        folder = listing.path;
+        if (!found) return tell(problems[why] || problems.missing);
+        tell('');
+        folder = found.path;
         current.textContent = folder;
+        // What the user typed while the listing came stays.
+        if (field.value === typed) field.value = folder;
         m.overlay.setAttribute('data-folder', folder);
         list.textContent = '';
         if (folder !== '/') list.appendChild(new Option('..', '..'));
-        listing.folders.forEach(function (name) { list.appendChild(new Option(name, name)); });
+        found.folders.forEach(function (name) { list.appendChild(new Option(name, name)); });
         places.textContent = '';
-        listing.places.forEach(function (p) { places.appendChild(new Option(p, p)); });
+        found.places.forEach(function (p) { places.appendChild(new Option(p, p)); });
+        if (then) then(folder);
       });
     }
+
     function enter() {
       var name = list.value;
       if (!name || folder === null) return;
       if (name === '..') show(folder.replace(/[^\/]*\/$/, '') || '/');
       else show(folder + name + '/');
     }
-    list.ondblclick = enter;
-    list.onkeydown = function (e) { if (e.key === 'Enter') { e.preventDefault(); enter(); } };
-    places.onchange = function () { show(places.value); };
-    function finish(value) {
-      m.overlay.remove();
-      answer(control, 200, value);
+
+    // OK: the folder the path field names, once it is one.
+    function accept() {
+      var typed = field.value;
+      if (folder !== null && typed === folder) return finish(folder);
+      if (!/\S/.test(typed)) return tell(problems.missing);
+      listing(typed, false, function (found, why) {
+        if (found) finish(found.path);
+        else tell(problems[why] || problems.missing);
+      });
     }
-    ok.onclick = function () { if (folder !== null) finish(folder); };
+
+    // Tab in the path field: completes the last step of the typed path with
+    // the folders whose names begin with it, as far as they agree, and shows
+    // a folder completed in full. False when there is nothing to complete,
+    // and Tab then moves on.
+    function complete() {
+      var typed = field.value;
+      if (field.selectionStart !== typed.length) return false;
+      var cut = typed.lastIndexOf('/') + 1;
+      var start = typed.slice(cut);
+      if (!start) return false;
+      var parent = typed.slice(0, cut);
+      var names = null;
+      listing(parent || '.', true, function (found) { names = found && found.folders; });
+      var matches = (names || []).filter(function (n) { return n.slice(0, start.length) === start; });
+      if (!matches.length) return false;
+      var common = matches.reduce(function (a, b) {
+        var i = 0;
+        while (i < a.length && i < b.length && a.charAt(i) === b.charAt(i)) ++i;
+        return a.slice(0, i);
+      });
+      if (matches.length === 1) {
+        field.value = parent + common + '/';
+        show(field.value);
+        return true;
+      }
+      if (common.length === start.length) return false;
+      field.value = parent + common;
+      return true;
+    }
+
+    // The prompt's own keys: Enter in the path field is OK, Enter in the
+    // list goes into the folder selected, Tab in the path field completes.
+    m.key = function (e, active) {
+      if (e.altKey || e.ctrlKey || e.metaKey) return false;
+      if (active === field && e.key === 'Enter') {
+        e.preventDefault();
+        accept();
+        return true;
+      }
+      if (active === list && e.key === 'Enter') {
+        e.preventDefault();
+        enter();
+        return true;
+      }
+      if (active === field && e.key === 'Tab' && !e.shiftKey && complete()) {
+        e.preventDefault();
+        return true;
+      }
+      return false;
+    };
+    list.ondblclick = enter;
+    field.oninput = function () { tell(''); };
+    places.onchange = function () { show(places.value); };
+    ok.onclick = accept;
     cancel.onclick = function () { finish(''); };
-    m.overlay.addEventListener('keydown', function (e) {
-      if (e.key === 'Escape') { e.stopPropagation(); finish(''); }
-    });
-    var start = typeof d.start === 'string' && d.start.charAt(0) === '/' ? d.start : '/';
-    show(start, '/');
+    m.first = ok;
+    show(typeof d.start === 'string' && d.start ? d.start : '/');
     ok.focus();
   }
 

@@ -54,6 +54,92 @@ std::optional<std::vector<std::string>> listFolders(FileSystem& fs, std::string_
   return names;
 }
 
+std::string_view folderProblemName(FolderProblem problem) {
+  switch (problem) {
+    case FolderProblem::kMissing:
+      return "missing";
+    case FolderProblem::kNotAFolder:
+      return "notFolder";
+    case FolderProblem::kUnreadable:
+      return "unreadable";
+  }
+  return "missing";
+}
+
+FolderProblem whyUnlisted(FileSystem& fs, std::string_view folder) {
+  std::string path(folder);
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  if (path.empty() || path.find('\0') != std::string::npos || !fs.exists(path.c_str()))
+    return FolderProblem::kMissing;
+  // The file system tells an entry's kind in its folder's listing.
+  const std::size_t cut = path.rfind('/');
+  if (cut == std::string::npos) return FolderProblem::kMissing;
+  const std::string parent = path.substr(0, cut + 1);
+  const std::string name = path.substr(cut + 1);
+  std::optional<EntryKind> kind;
+  const bool listed = fs.listFolder(parent.c_str(), [&](const FolderEntry& entry) {
+    if (entry.name() == name) kind = entry.kind();
+  });
+  // A parent that cannot be listed hides the kind: something is there, and
+  // it cannot be read.
+  if (!listed || !kind || *kind == EntryKind::kFolder) return FolderProblem::kUnreadable;
+  return FolderProblem::kNotAFolder;
+}
+
+std::optional<std::string> resolveFolderPath(std::string_view typed, std::string_view current,
+                                             std::string_view home) {
+  constexpr std::string_view kBlanks = " \t\r\n";
+  const std::size_t first = typed.find_first_not_of(kBlanks);
+  if (first == std::string_view::npos) return std::nullopt;
+  typed = typed.substr(first, typed.find_last_not_of(kBlanks) - first + 1);
+  if (typed.find('\0') != std::string_view::npos) return std::nullopt;
+  std::string whole;
+  if (typed.front() == '/') {
+    whole = std::string(typed);
+  } else if (typed == "~" || typed.substr(0, 2) == "~/") {
+    if (home.empty() || home.front() != '/') return std::nullopt;
+    whole = std::string(home) + "/" + std::string(typed.substr(1));
+  } else {
+    if (current.empty() || current.front() != '/') return std::nullopt;
+    whole = std::string(current) + "/" + std::string(typed);
+  }
+  if (whole.find('\0') != std::string::npos) return std::nullopt;
+  std::vector<std::string_view> steps;
+  std::string_view rest = whole;
+  while (!rest.empty()) {
+    const std::size_t end = rest.find('/');
+    const std::string_view step = rest.substr(0, end);
+    rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
+    if (step.empty() || step == ".") continue;
+    if (step == "..") {
+      if (!steps.empty()) steps.pop_back();
+      continue;
+    }
+    steps.push_back(step);
+  }
+  std::string path = "/";
+  for (std::string_view step : steps) {
+    path.append(step);
+    path.push_back('/');
+  }
+  return path;
+}
+
+std::string startingFolder(FileSystem& fs, std::string_view requested, std::string_view home) {
+  auto listable = [&](const std::string& folder) {
+    return fs.listFolder(folder.c_str(), [](const FolderEntry&) {});
+  };
+  std::optional<std::string> folder = resolveFolderPath(requested, "", home);
+  if (folder) {
+    while (!listable(*folder) && *folder != "/")
+      folder->erase(folder->find_last_of('/', folder->size() - 2) + 1);
+    if (listable(*folder)) return *folder;
+  }
+  std::optional<std::string> homeFolder = resolveFolderPath(home, "", "");
+  if (homeFolder && listable(*homeFolder)) return *homeFolder;
+  return "/";
+}
+
 std::vector<std::string> mountPoints(std::string_view mounts) {
   std::vector<std::string> points;
   std::istringstream lines{std::string(mounts)};

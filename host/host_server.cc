@@ -549,14 +549,24 @@ void HostServer::routes() {
     for (const std::string& place : startingPlaces(std::getenv("HOME")))
       places.push_back(carriedText(place));
     json body{{"places", places}};
-    const std::string path = req.get_param_value("path");
-    if (!path.empty()) {
-      std::optional<std::vector<std::string>> folders =
-          listFolders(config_.session.fs, path);
-      if (!folders) return refuse(res, 404, "the folder cannot be listed");
+    // A path as the user typed it: full, below the home folder ("~/..."),
+    // or below the folder the prompt shows (`from`).
+    const std::string typed = req.get_param_value("path");
+    if (!typed.empty()) {
+      const char* home = std::getenv("HOME");
+      std::optional<std::string> path =
+          resolveFolderPath(typed, req.get_param_value("from"), home ? home : "");
+      std::optional<std::vector<std::string>> folders;
+      if (path) folders = listFolders(config_.session.fs, *path);
+      if (!folders) {
+        const FolderProblem problem =
+            path ? whyUnlisted(config_.session.fs, *path) : FolderProblem::kMissing;
+        return answerJson(res, 404, json{{"error", "the folder cannot be listed"},
+                                         {"problem", std::string(folderProblemName(problem))}});
+      }
       json names = json::array();
       for (const std::string& name : *folders) names.push_back(carriedText(name));
-      body["path"] = carriedText(path.back() == '/' ? path : path + "/");
+      body["path"] = carriedText(*path);
       body["folders"] = names;
     }
     answerJson(res, 200, body);

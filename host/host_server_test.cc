@@ -331,7 +331,28 @@ TEST_F(PictureTest, TheFolderPromptListsFoldersOnlyWhileItIsOpen) {
     EXPECT_EQ(listing.status, 200);
     EXPECT_EQ(listing.json["folders"], (nlohmann::json{"one", "two"}));
     EXPECT_EQ(listing.json["places"][0], "/");
-    EXPECT_EQ(get(controlPath(id_, "/folders") + "?path=relative").status, 404);
+    // A typed path: below the folder shown, or why it cannot be shown.
+    struct Typed {
+      std::string query;
+      int status;
+      std::string path, problem;
+    } typed[] = {
+        {"two&from=" + percentBytes(pictures_.path()), 200, pictures_.path() + "two/", ""},
+        {"two/deeper/..&from=" + percentBytes(pictures_.path()), 200, pictures_.path() + "two/",
+         ""},
+        {"file.jpg&from=" + percentBytes(pictures_.path()), 404, "", "notFolder"},
+        {percentBytes(pictures_.path() + "gone"), 404, "", "missing"},
+        {"relative", 404, "", "missing"},
+    };
+    for (const Typed& t : typed) {
+      HostAnswer typedListing = get(controlPath(id_, "/folders") + "?path=" + t.query);
+      EXPECT_EQ(typedListing.status, t.status) << t.query;
+      if (t.status == 200) {
+        EXPECT_EQ(typedListing.json["path"], t.path) << t.query;
+      } else {
+        EXPECT_EQ(typedListing.json["problem"], t.problem) << t.query;
+      }
+    }
     // Not a folder: refused, and the prompt stays open.
     EXPECT_EQ(answerDialog(id_, "{\"dialog\":200,\"answer\":\"" + pictures_.path() +
                                     "file.jpg\"}")
@@ -343,6 +364,20 @@ TEST_F(PictureTest, TheFolderPromptListsFoldersOnlyWhileItIsOpen) {
     EXPECT_EQ(answer.json["value"], c.result);
     EXPECT_EQ(get(folders).status, 403) << "closed again";
   }
+}
+
+TEST_F(PictureTest, TheFolderPromptOpensAtTheNearestFolderThatIsThere) {
+  pictures_.makeFolder("one");
+  std::future<HostAnswer> prompting = std::async(std::launch::async, [&] {
+    return call(id_, "PromptForPath", "method",
+                "[\"" + pictures_.path() + "one/gone/deeper/\", \"Select folder\"]");
+  });
+  std::optional<SentEvent> request = stream_->next("dialog");
+  ASSERT_TRUE(request);
+  EXPECT_EQ(request->data.value("start", ""), pictures_.path() + "one/");
+  EXPECT_EQ(request->data["problems"].value("notFolder", ""), "This is a file, not a folder.");
+  EXPECT_EQ(answerDialog(id_, R"({"dialog":200,"answer":""})").status, 200);
+  EXPECT_EQ(prompting.get().json["value"], "");
 }
 
 // --- Closing ---

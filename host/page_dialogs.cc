@@ -1,6 +1,9 @@
 #include "host/page_dialogs.h"
 
+#include <cstdlib>
+
 #include "host/event_stream.h"
+#include "host/folder_listing.h"
 #include "host/script_json.h"
 #include "platform/file_system.h"
 
@@ -42,14 +45,23 @@ bool PageDialogs::confirm(Confirmation which) {
 
 std::optional<std::string> PageDialogs::chooseFolder(std::string_view startingFolder,
                                                      std::string_view caption) {
+  // The prompt opens where the page asks, or as near to it as can be
+  // shown: a folder stored earlier may have gone since, and the pages ask
+  // for a Windows drive root after a folder without pictures.
+  const char* home = std::getenv("HOME");
+  const std::string start = lumorel::startingFolder(fs_, startingFolder, home ? home : "");
   nlohmann::json request{{"dialog", kFolderPromptDialog},
                          {"title", carriedText(caption)},
                          {"caption", carriedText(caption)},
-                         {"start", carriedText(startingFolder)},
+                         {"start", carriedText(start)},
+                         {"path", "Folder:"},
                          {"folders", "Directories:"},
                          {"drives", "Drives:"},
                          {"ok", "OK"},
-                         {"cancel", "Cancel"}};
+                         {"cancel", "Cancel"},
+                         {"problems", {{"missing", "No folder of this name exists."},
+                                       {"notFolder", "This is a file, not a folder."},
+                                       {"unreadable", "This folder cannot be opened."}}}};
   std::optional<nlohmann::json> answer = ask(kFolderPromptDialog, std::move(request));
   if (!answer || !answer->is_string()) return std::nullopt;
   std::string folder = engineText(answer->get<std::string>());

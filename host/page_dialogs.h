@@ -42,6 +42,8 @@ class PageDialogs final : public Dialogs {
   PageDialogs(EventLoop& loop, EventStream& stream, FileSystem& fs);
 
   bool confirm(Confirmation which) override;
+  // The prompt opens in the folder that startingFolder (folder_listing.h)
+  // makes of `startingFolder`: the nearest that can be shown.
   std::optional<std::string> chooseFolder(std::string_view startingFolder,
                                           std::string_view caption) override;
 
