@@ -1,7 +1,5 @@
 #include "host/serving_pool.h"
 
-#include <optional>
-
 namespace lumorel {
 
 ServingPool::ServingPool(std::size_t threads, ConnectionTable& connections)
@@ -62,31 +60,34 @@ void ServingPool::sweep() {
   // thread is on its way back from one: under a flood, new untrusted
   // connections replace one another and the pages' stay, also on a machine
   // so busy that the flood's threads are slow to take their connections.
-  std::optional<std::chrono::steady_clock::time_point> noneSince;
+  // time_point::max() while there is no such time (an optional here makes
+  // g++ warn of a read before it was set).
+  constexpr auto kNever = std::chrono::steady_clock::time_point::max();
+  auto noneSince = kNever;
   while (!shutdown_) {
     wakeSweep_.wait_for(lock, kSweepInterval, [this]() LM_NO_THREAD_SAFETY_ANALYSIS {
       return shutdown_ || shortOfThreads();
     });
     if (shutdown_) break;
     if (!shortOfThreads()) {
-      noneSince.reset();
+      noneSince = kNever;
       continue;
     }
-    const bool allowTrusted = noneSince &&
-                              std::chrono::steady_clock::now() - *noneSince >= kTrustedGrace &&
+    const bool allowTrusted = noneSince != kNever &&
+                              std::chrono::steady_clock::now() - noneSince >= kTrustedGrace &&
                               freeing_ == 0;
     ++freeing_;
     lock.unlock();
     const bool dropped = connections_.dropLongestWaiting(allowTrusted);
     lock.lock();
     if (dropped) {
-      if (!allowTrusted) noneSince.reset();
+      if (!allowTrusted) noneSince = kNever;
       continue;
     }
     // Nothing to drop yet (every thread serves a request, or only trusted
     // connections wait): look again a sweep interval later.
     --freeing_;
-    if (!noneSince) noneSince = std::chrono::steady_clock::now();
+    if (noneSince == kNever) noneSince = std::chrono::steady_clock::now();
     wakeSweep_.wait_for(lock, kSweepInterval);
   }
 }
