@@ -59,8 +59,12 @@ TEST(PosixFileSystem, ListsAFolderInFolderOrder) {
   std::vector<std::string> seen;
   ASSERT_TRUE(fs.listFolder(tree.path().c_str(), [&](const FolderEntry& e) {
     seen.emplace_back(e.name());
-    if (e.name() == "sub") EXPECT_EQ(e.kind(), EntryKind::kFolder);
-    if (e.name() == "img.jpg") EXPECT_EQ(e.size(), 1U);
+    if (e.name() == "sub") {
+      EXPECT_EQ(e.kind(), EntryKind::kFolder);
+    }
+    if (e.name() == "img.jpg") {
+      EXPECT_EQ(e.size(), 1U);
+    }
   }));
   EXPECT_EQ(seen, listed);
 }
