@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "catalogue/duplicate_finder.h"
+#include "catalogue/list_freer.h"
 #include "catalogue/scanner.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
@@ -84,7 +85,7 @@ double runLumorel(const std::string& tree, FileSet* found) {
   state.rootPath = tree.back() == '/' ? tree : tree + "/";
   state.recurseMode = 1;
   state.port = std::make_shared<CompletionPort>(ui, [](int) {});
-  WorkerServices services{FileSystem::system(), Clock::system()};
+  WorkerServices services{FileSystem::system(), Clock::system(), ListFreer::forProcess()};
   auto start = std::chrono::steady_clock::now();
   scanThread(state, services);
   ImageList duplicates;

@@ -16,12 +16,14 @@ namespace lumorel {
 
 class Clock;
 class FileSystem;
+class ListFreer;
 
-// The platform services a worker uses. They live for the whole process (a
-// worker may outlive the catalogue that started it).
+// The services a worker uses. They live for the whole process (a worker may
+// outlive the catalogue that started it).
 struct WorkerServices {
   FileSystem& fs;
   Clock& clock;
+  ListFreer& freer;  // takes the lists a worker lets go of
 };
 
 // Held by the catalogue and, while one runs, by its worker. A worker that

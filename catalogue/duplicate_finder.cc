@@ -6,8 +6,8 @@
 
 #include "catalogue/content_groups.h"
 #include "catalogue/image_catalogue.h"
+#include "catalogue/list_freer.h"
 #include "catalogue/text_helpers.h"
-#include "platform/clock.h"
 
 namespace lumorel {
 namespace {
@@ -149,7 +149,7 @@ void duplicateThread(CatalogueState& state, const WorkerServices& services) {
     state.pictureList.swap(result);
     state.cursor = state.pictureList->head();
   }
-  destroyList(std::move(result), services.clock);
+  services.freer.free(std::move(result));
   state.notifyDone(kOnDupDone);
 }
 

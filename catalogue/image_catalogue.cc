@@ -1,5 +1,6 @@
 #include "catalogue/image_catalogue.h"
 
+#include "catalogue/list_freer.h"
 #include "catalogue/scanner.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
@@ -35,9 +36,10 @@ ImageCatalogue::~ImageCatalogue() {
     folders = std::move(state_->folderList);
     extra = std::move(state_->extraList);
   }
-  destroyList(std::move(pictures), env_.clock);
-  destroyList(std::move(folders), env_.clock);
-  destroyList(std::move(extra), env_.clock);
+  ListFreer& freer = ListFreer::forProcess();
+  freer.free(std::move(pictures));
+  freer.free(std::move(folders));
+  freer.free(std::move(extra));
 }
 
 std::shared_ptr<CompletionPort> ImageCatalogue::makePort() {
@@ -75,7 +77,7 @@ bool ImageCatalogue::loadDone() const { return worker_ && worker_->hasEnded(); }
 
 void ImageCatalogue::startWorker(void (*body)(CatalogueState&, const WorkerServices&),
                                  ThreadPriority priority) {
-  WorkerServices services{env_.fs, env_.clock};
+  WorkerServices services{env_.fs, env_.clock, ListFreer::forProcess()};
   worker_ = env_.threads.start(
       [state = state_, services, body] { body(*state, services); }, priority);
   env_.clock.sleep(10);

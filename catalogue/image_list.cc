@@ -6,7 +6,6 @@
 
 #include "catalogue/random.h"
 #include "catalogue/text_helpers.h"
-#include "platform/clock.h"
 
 namespace lumorel {
 
@@ -155,15 +154,6 @@ void ImageList::sortByShortName() {
   }
   if (prev) prev->next = nullptr;
   tail_ = prev;
-}
-
-void destroyList(std::unique_ptr<ImageList> list, Clock& clock) {
-  if (!list) return;
-  uint32_t freed = 0;
-  while (EntryPtr entry = list->popFront()) {
-    entry.reset();
-    if (++freed % 100 == 0) clock.sleep(1);
-  }
 }
 
 }  // namespace lumorel

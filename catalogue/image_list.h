@@ -11,7 +11,6 @@
 
 namespace lumorel {
 
-class Clock;
 
 // Invariants: head.prev and tail.next are null; count is the number of
 // entries reachable from head; an empty list has no head, no tail, count 0.
@@ -24,8 +23,8 @@ class ImageList {
   ImageList() = default;
   ImageList(const ImageList&) = delete;
   ImageList& operator=(const ImageList&) = delete;
-  // Frees every entry still in the list, at once (see destroyList for the
-  // paced way).
+  // Frees every entry still in the list (a long list through ListFreer, so
+  // that no one waits on it).
   virtual ~ImageList();
 
   ImageEntry* head() const { return head_; }
@@ -86,10 +85,6 @@ class ImageList {
   ImageEntry* tail_ = nullptr;
   std::atomic<uint32_t> count_{0};
 };
-
-// Frees `list` and its entries from the head, sleeping 1 ms on `clock` after
-// every 100th entry so that a long free leaves time to other threads.
-void destroyList(std::unique_ptr<ImageList> list, Clock& clock);
 
 }  // namespace lumorel
 

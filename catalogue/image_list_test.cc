@@ -8,7 +8,6 @@
 
 #include "catalogue/random.h"
 #include "catalogue/text_helpers.h"
-#include "platform/clock.h"
 #include "platform/limits.h"
 
 namespace lumorel {
@@ -196,27 +195,6 @@ TEST(ImageList, SortByShortNameEqualsSortedInsertion) {
     for (const ImageEntry* e = sorted.head(); e; e = e->next) b.push_back(e->text());
     EXPECT_EQ(a, b) << "round " << round;
     expectWellFormed(sorted);
-  }
-}
-
-// The system clock, counting the sleeps.
-class CountingClock final : public Clock {
- public:
-  uint32_t tickCount() override { return Clock::system().tickCount(); }
-  void sleep(uint32_t ms) override {
-    ++sleeps;
-    Clock::system().sleep(ms);
-  }
-  int sleeps = 0;
-};
-
-TEST(DestroyList, PausesAfterEveryHundredEntries) {
-  for (auto [entries, sleeps] : {std::pair{250, 2}, {99, 0}, {100, 1}, {0, 0}}) {
-    auto list = std::make_unique<ImageList>();
-    for (int i = 0; i < entries; ++i) list->addEntry(nullptr, "/p.jpg", false);
-    CountingClock clock;
-    destroyList(std::move(list), clock);
-    EXPECT_EQ(clock.sleeps, sleeps) << entries << " entries";
   }
 }
 

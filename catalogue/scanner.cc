@@ -2,8 +2,8 @@
 
 #include <unordered_map>
 
+#include "catalogue/list_freer.h"
 #include "catalogue/picture_name.h"
-#include "platform/clock.h"
 #include "platform/file_system.h"
 #include "platform/limits.h"
 
@@ -12,16 +12,14 @@ namespace {
 
 constexpr std::string_view kFileScheme = "file://";
 
-// Replaces `list` with a new list holding its entries in random order.
-void shuffleList(std::unique_ptr<ImageList>& list, CatalogueState& state, Clock& clock)
+// Replaces `list` with a new list holding its entries in random order; the
+// old list, left empty, is freed on return.
+void shuffleList(std::unique_ptr<ImageList>& list, CatalogueState& state)
     LM_EXCLUDES(state.publishMu) {
   auto shuffled = std::make_unique<ImageList>();
   list->shuffleInto(*shuffled);
-  {
-    MutexLock lock(state.publishMu);
-    list.swap(shuffled);
-  }
-  destroyList(std::move(shuffled), clock);
+  MutexLock lock(state.publishMu);
+  list.swap(shuffled);
 }
 
 // What the first pass of a two-pass scan found in one folder, kept so that
@@ -78,9 +76,9 @@ void scanThread(CatalogueState& state, const WorkerServices& services) {
     state.folderList.swap(oldFolders);
     state.extraList.swap(oldExtra);
   }
-  destroyList(std::move(oldFolders), services.clock);
-  destroyList(std::move(oldPictures), services.clock);
-  destroyList(std::move(oldExtra), services.clock);
+  services.freer.free(std::move(oldFolders));
+  services.freer.free(std::move(oldPictures));
+  services.freer.free(std::move(oldExtra));
 
   ImageList& pictures = *state.pictureList;
   const int16_t recurseMode = state.recurseMode;
@@ -116,7 +114,7 @@ void scanThread(CatalogueState& state, const WorkerServices& services) {
   }
 
   if (orderMode > 0 && state.folderList->count() > 1) {
-    shuffleList(state.folderList, state, services.clock);
+    shuffleList(state.folderList, state);
   }
 
   if (recurseMode == 0 || orderMode != 0) {
@@ -137,7 +135,7 @@ void scanThread(CatalogueState& state, const WorkerServices& services) {
   // inserting each in sorted place would, without a walk per picture.
   if (recurseMode == 2) pictures.sortByShortName();
 
-  if (orderMode == 1) shuffleList(state.pictureList, state, services.clock);
+  if (orderMode == 1) shuffleList(state.pictureList, state);
 
   state.setCursor(state.pictureList->head());
   state.notifyDone(kOnLoadDone);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "catalogue/catalogue_test_util.h"
+#include "catalogue/list_freer.h"
 #include "catalogue/picture_name.h"
 #include "catalogue/random.h"
 
@@ -236,7 +237,7 @@ TEST(WalkFolder, CountsEveryListedEntryAndSkipsNamesTooLongForAPath) {
   TempFolder tree;
   for (const char* file : {"a.jpg", "b.txt", "sub/c.jpg", ".dot/d.jpg"}) tree.write(file);
   CatalogueState state;
-  WorkerServices services{FileSystem::system(), Clock::system()};
+  WorkerServices services{FileSystem::system(), Clock::system(), ListFreer::forProcess()};
   ImageList pictures, queue;
   walkFolder(tree.path(), &pictures, &queue, state, services);
   EXPECT_EQ(state.entriesSeen.load(), 6u) << ". .. a.jpg b.txt sub .dot";
@@ -273,7 +274,7 @@ TEST(WalkFolder, CountsEveryListedEntryAndSkipsNamesTooLongForAPath) {
   } longNames;
   CatalogueState deepState;
   ImageList deepPictures, deepQueue;
-  walkFolder(deep, &deepPictures, &deepQueue, deepState, {longNames, Clock::system()});
+  walkFolder(deep, &deepPictures, &deepQueue, deepState, {longNames, Clock::system(), ListFreer::forProcess()});
   EXPECT_EQ(deepState.entriesSeen.load(), 4u);
   ASSERT_EQ(deepPictures.count(), 1u);
   EXPECT_EQ(deepPictures.head()->text(), "file://" + deep + "ok.jpg");

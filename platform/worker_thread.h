@@ -8,7 +8,9 @@
 
 namespace lumorel {
 
-enum class ThreadPriority { kNormal, kAboveNormal, kHighest };
+// kLowest is for work nobody waits on (freeing memory); lowering a thread's
+// priority needs no privilege.
+enum class ThreadPriority { kLowest, kNormal, kAboveNormal, kHighest };
 
 // A running (or finished) thread. Owned by whoever started it.
 class WorkerThread {

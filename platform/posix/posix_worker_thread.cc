@@ -15,6 +15,8 @@ namespace {
 
 int niceFor(ThreadPriority priority) {
   switch (priority) {
+    case ThreadPriority::kLowest:
+      return 10;
     case ThreadPriority::kNormal:
       return 0;
     case ThreadPriority::kAboveNormal:
