@@ -42,7 +42,8 @@ class ImageCatalogue {
   // long an operation waits for a worker before it gives up.
   ImageCatalogue(const CatalogueEnv& env, std::function<void(int dispid)> fire,
                  uint32_t workerWaitMs = kWorkerWaitMs);
-  // Stops a running worker, waits for it and frees the lists (paced).
+  // Stops a running worker, waits for it and hands the lists to the
+  // process's ListFreer.
   ~ImageCatalogue();
 
   ImageCatalogue(const ImageCatalogue&) = delete;
