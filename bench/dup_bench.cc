@@ -5,9 +5,12 @@
 //   bench/make_duplicate_tree.py /tmp/lumorel-dup-tree
 //   build/bench/dup_bench /tmp/lumorel-dup-tree [rounds]
 //
-// Lumorel's side is what the pages do: a recursive scan in folder order,
-// then the finder by content. Each round runs every tool once, one after
-// another, after one warm-up round, so all meet a warm cache.
+// Lumorel's side is what the pages do, through the catalogue the host's
+// control holds: SetParentDir for a recursive scan in folder order, then
+// RestrictOnlyDuplicates(0, 1), each timed to its event. One catalogue
+// serves every round, as one control serves a user who runs the finder
+// again. Each round runs every tool once, one after another, after one
+// warm-up round, so all meet a warm cache.
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -15,18 +18,21 @@
 
 #include <algorithm>
 #include <chrono>
+#include <deque>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "catalogue/duplicate_finder.h"
-#include "catalogue/list_freer.h"
-#include "catalogue/scanner.h"
+#include "catalogue/image_catalogue.h"
 #include "platform/clock.h"
+#include "platform/dialogs.h"
 #include "platform/file_system.h"
+#include "platform/worker_thread.h"
 
 extern char** environ;
 
@@ -36,11 +42,39 @@ namespace {
 using Seconds = std::chrono::duration<double>;
 using FileSet = std::set<std::string>;
 
-class NoUi final : public UiThread {
+// The benchmark's main thread as the catalogue's UI thread: what a worker
+// posts is queued and run while the main thread waits for an event.
+class BenchUi final : public UiThread {
  public:
-  void post(std::function<void()>) override {}
+  void post(std::function<void()> task) override {
+    std::lock_guard<std::mutex> lock(mu_);
+    tasks_.push_back(std::move(task));
+    cv_.notify_all();
+  }
   bool startTimer(uint32_t, std::function<void()>) override { return false; }
   void stopTimer() override {}
+
+  // Runs posted tasks until one of them has fired `dispid`.
+  void runUntil(int dispid) {
+    while (fired_ != dispid) {
+      std::function<void()> task;
+      {
+        std::unique_lock<std::mutex> lock(mu_);
+        cv_.wait(lock, [this] { return !tasks_.empty(); });
+        task = std::move(tasks_.front());
+        tasks_.pop_front();
+      }
+      task();
+    }
+    fired_ = 0;
+  }
+  void fired(int dispid) { fired_ = dispid; }  // on the main thread, from a task
+
+ private:
+  std::mutex mu_;
+  std::condition_variable cv_;
+  std::deque<std::function<void()>> tasks_;
+  int fired_ = 0;
 };
 
 struct Peer {
@@ -60,7 +94,7 @@ double runPeer(const Peer& peer, const std::string& outputPath) {
   auto start = std::chrono::steady_clock::now();
   pid_t pid;
   if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
-    std::fprintf(stderr, "dup_bench: cannot start %s (tools/bench-deps installs it)\n", argv[0]);
+    std::fprintf(stderr, "dup_bench: cannot start %s (tools/bench installs it)\n", argv[0]);
     std::exit(1);
   }
   int status = 0;
@@ -79,21 +113,27 @@ FileSet readGroups(const std::string& path) {
   return files;
 }
 
-double runLumorel(const std::string& tree, FileSet* found) {
-  NoUi ui;
-  CatalogueState state;
-  state.rootPath = tree.back() == '/' ? tree : tree + "/";
-  state.recurseMode = 1;
-  state.port = std::make_shared<CompletionPort>(ui, [](int) {});
-  WorkerServices services{FileSystem::system(), Clock::system(), ListFreer::forProcess()};
+// One control's catalogue, kept for every round.
+struct Lumorel {
+  BenchUi ui;
+  NoDialogs dialogs;
+  ImageCatalogue catalogue{
+      CatalogueEnv{FileSystem::system(), Clock::system(), ThreadFactory::system(), ui, dialogs},
+      [this](int dispid) { ui.fired(dispid); }};
+};
+
+double runLumorel(Lumorel& lumorel, const std::string& tree, FileSet* found) {
   auto start = std::chrono::steady_clock::now();
-  scanThread(state, services);
-  ImageList duplicates;
-  findDuplicates(*state.pictureList, duplicates, false, true, services.fs);
+  lumorel.catalogue.SetParentDir(tree, 1, 0);
+  lumorel.ui.runUntil(kOnLoadDone);
+  lumorel.catalogue.RestrictOnlyDuplicates(0, 1);
+  lumorel.ui.runUntil(kOnDupDone);
   Seconds took = std::chrono::steady_clock::now() - start;
+  lumorel.catalogue.waitForWorker();
   if (found) {
     found->clear();
-    for (const ImageEntry* e = duplicates.head(); e; e = e->next) found->insert(e->path);
+    for (const ImageEntry* e = lumorel.catalogue.state().pictureList->head(); e; e = e->next)
+      found->insert(e->path);
   }
   return took.count();
 }
@@ -119,7 +159,8 @@ int run(int argc, char** argv) {
   const std::string output = "/tmp/lumorel-dup-bench.out";
 
   FileSet ours;
-  runLumorel(tree, nullptr);  // warm-up
+  Lumorel lumorel;
+  runLumorel(lumorel, tree, nullptr);  // warm-up
   std::vector<FileSet> theirs(peers.size());
   for (std::size_t p = 0; p < peers.size(); ++p) {
     runPeer(peers[p], output);
@@ -128,7 +169,7 @@ int run(int argc, char** argv) {
   std::vector<double> lumorelTimes;
   std::vector<std::vector<double>> peerTimes(peers.size());
   for (int round = 0; round < rounds; ++round) {
-    lumorelTimes.push_back(runLumorel(tree, &ours));
+    lumorelTimes.push_back(runLumorel(lumorel, tree, &ours));
     for (std::size_t p = 0; p < peers.size(); ++p) peerTimes[p].push_back(runPeer(peers[p], output));
   }
   std::remove(output.c_str());

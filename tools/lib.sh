@@ -15,6 +15,8 @@ LUMOREL_PACKAGES+=(libcurl4-openssl-dev)
 LUMOREL_PACKAGES+=(pkg-config libcpp-httplib-dev nlohmann-json3-dev)
 # The browser tests: Debian's Chromium, driven from Node.js (see install_node).
 LUMOREL_E2E_PACKAGES=(chromium)
+# The benchmarks' peers, and what makes their trees.
+LUMOREL_BENCH_PACKAGES=(jdupes fdupes rmlint findutils python3)
 
 say() { printf 'lumorel: %s\n' "$*" >&2; }
 
