@@ -14,11 +14,16 @@ class FileSystem;
 
 inline constexpr uint32_t kNoContentGroup = 0xffffffffu;
 
+// Which code sums a signature's bytes: the fastest this processor runs, or
+// the code every processor runs (the two always agree).
+enum class SignatureCode { kFastest, kPortable };
+
 // The content signature of `bytes` taken as the part of a file that starts
 // at `offset`: the sum of k × b × b over its bytes, k the byte's position in
 // the file counted from 1, b the byte as a signed value; 32-bit, wrapping.
 uint32_t contentSignatureOf(const char* bytes, std::size_t n, uint64_t offset,
-                            uint32_t signatureSoFar);
+                            uint32_t signatureSoFar,
+                            SignatureCode code = SignatureCode::kFastest);
 
 // Finds which of `entries` (pictures that should have the same size) have
 // identical bytes. All files are read together, block by block, and a file
