@@ -83,7 +83,8 @@ ScanResult timeScan(CatalogueState& state, const std::string& tree, int16_t recu
   state.recurseMode = recurseMode;
   state.orderMode = orderMode;
   state.port = std::make_shared<CompletionPort>(ui, [](int) {});
-  WorkerServices services{FileSystem::system(), Clock::system(), ListFreer::forProcess()};
+  WorkerServices services{FileSystem::system(), Clock::system(), ListFreer::forProcess(),
+                          ThreadFactory::system()};
   auto start = std::chrono::steady_clock::now();
   scanThread(state, services);
   Seconds took = std::chrono::steady_clock::now() - start;

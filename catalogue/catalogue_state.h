@@ -17,6 +17,7 @@ namespace lumorel {
 class Clock;
 class FileSystem;
 class ListFreer;
+class ThreadFactory;
 
 // The services a worker uses. They live for the whole process (a worker may
 // outlive the catalogue that started it).
@@ -24,6 +25,7 @@ struct WorkerServices {
   FileSystem& fs;
   Clock& clock;
   ListFreer& freer;  // takes the lists a worker lets go of
+  ThreadFactory& threads;
 };
 
 // Held by the catalogue and, while one runs, by its worker. A worker that

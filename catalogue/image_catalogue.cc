@@ -77,7 +77,7 @@ bool ImageCatalogue::loadDone() const { return worker_ && worker_->hasEnded(); }
 
 void ImageCatalogue::startWorker(void (*body)(CatalogueState&, const WorkerServices&),
                                  ThreadPriority priority) {
-  WorkerServices services{env_.fs, env_.clock, ListFreer::forProcess()};
+  WorkerServices services{env_.fs, env_.clock, ListFreer::forProcess(), env_.threads};
   worker_ = env_.threads.start(
       [state = state_, services, body] { body(*state, services); }, priority);
   env_.clock.sleep(10);

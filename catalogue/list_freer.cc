@@ -5,11 +5,7 @@
 
 namespace lumorel {
 
-ListFreer::~ListFreer() {
-  drain();
-  MutexLock lock(mu_);
-  thread_.reset();
-}
+ListFreer::~ListFreer() { drain(); }
 
 void ListFreer::free(std::unique_ptr<ImageList> list) {
   if (!list) return;
@@ -19,10 +15,9 @@ void ListFreer::free(std::unique_ptr<ImageList> list) {
     waiting_.push_back(std::move(list));
     if (running_) return;
     running_ = true;
-    // The handle of a thread that has ended is let go here; one that is
-    // still leaving its body runs on to its end by itself.
-    thread_ = threads_.start([this] { freeWaiting(); }, ThreadPriority::kLowest);
-    if (thread_) return;
+    // The thread runs on by itself: running_ tells when it is done with this
+    // object, and no handle is kept that would need joining at exit.
+    if (threads_.start([this] { freeWaiting(); }, ThreadPriority::kLowest)) return;
     running_ = false;
     unfreed.swap(waiting_);
   }

@@ -48,7 +48,6 @@ class ListFreer {
   std::condition_variable_any idleCv_;
   std::deque<std::unique_ptr<ImageList>> waiting_ LM_GUARDED_BY(mu_);
   bool running_ LM_GUARDED_BY(mu_) = false;  // a thread is freeing or about to
-  std::unique_ptr<WorkerThread> thread_ LM_GUARDED_BY(mu_);
 };
 
 }  // namespace lumorel

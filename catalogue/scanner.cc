@@ -2,6 +2,7 @@
 
 #include <unordered_map>
 
+#include "catalogue/folder_read_ahead.h"
 #include "catalogue/list_freer.h"
 #include "catalogue/picture_name.h"
 #include "platform/file_system.h"
@@ -32,14 +33,20 @@ struct FolderContents {
 
 }  // namespace
 
-void walkFolder(const std::string& folderPath, ImageList* pictures, ImageList* queue,
-                CatalogueState& state, const WorkerServices& services) {
+namespace {
+
+// What walkFolder does with a folder's entries, which `list` visits: from
+// the file system, or from a read-ahead, to which the sub-folders queued
+// are also added (the scan takes them in the same order).
+template <typename List>
+void walkListing(const std::string& folderPath, ImageList* pictures, ImageList* queue,
+                 FolderReadAhead* readAhead, CatalogueState& state, const List& list) {
   std::string full;
   full.reserve(kFileScheme.size() + folderPath.size() + 256);
   full.append(kFileScheme).append(folderPath);
   const std::size_t nameAt = full.size();
   const EntryAttributes picture{kScannedPicture, 0, 0, 0};
-  (void)services.fs.listFolder(folderPath.c_str(), [&](const FolderEntry& entry) {
+  list([&](const FolderEntry& entry) {
     std::string_view name = entry.name();
     full.resize(nameAt);
     full.append(name);
@@ -48,7 +55,10 @@ void walkFolder(const std::string& folderPath, ImageList* pictures, ImageList* q
       if (queue && !name.empty() && name[0] != '.') {
         full.push_back(kFolderSeparator);
         std::string_view folder = std::string_view(full).substr(kFileScheme.size());
-        if (folder.size() < kMaxPath) queue->addEntry(nullptr, folder, false);
+        if (folder.size() < kMaxPath) {
+          queue->addEntry(nullptr, folder, false);
+          if (readAhead) readAhead->add(std::string(folder));
+        }
       }
     } else if (kind == EntryKind::kFile && pictures && isPictureName(name) &&
                full.size() < kMaxPath) {
@@ -57,6 +67,23 @@ void walkFolder(const std::string& folderPath, ImageList* pictures, ImageList* q
       pictures->addEntry(&attributes, full, false);
     }
     state.entriesSeen.fetch_add(1, std::memory_order_relaxed);
+  });
+}
+
+// walkFolder for a folder the read-ahead holds next.
+void walkReadFolder(const std::string& folderPath, ImageList* pictures, ImageList* queue,
+                    FolderReadAhead& readAhead, CatalogueState& state) {
+  walkListing(folderPath, pictures, queue, &readAhead, state, [&readAhead](const auto& visit) {
+    (void)readAhead.take(visit);
+  });
+}
+
+}  // namespace
+
+void walkFolder(const std::string& folderPath, ImageList* pictures, ImageList* queue,
+                CatalogueState& state, const WorkerServices& services) {
+  walkListing(folderPath, pictures, queue, nullptr, state, [&](const auto& visit) {
+    (void)services.fs.listFolder(folderPath.c_str(), visit);
   });
 }
 
@@ -92,6 +119,10 @@ void scanThread(CatalogueState& state, const WorkerServices& services) {
   std::unordered_map<const ImageEntry*, FolderContents> firstPass;
 
   if (recurseMode != 0) {
+    // Every folder queued is read ahead in queue order, which is the order
+    // the loop takes them in.
+    FolderReadAhead readAhead(services.fs, services.threads, state.stopFlag);
+    readAhead.add(state.rootPath);
     for (uint32_t taken = 0; !stopRequested(); ++taken) {
       EntryPtr folder = queue.popFront();
       if (!folder) break;
@@ -99,12 +130,12 @@ void scanThread(CatalogueState& state, const WorkerServices& services) {
       if (orderMode != 0) {
         FolderContents& found = firstPass[folder.get()];
         uint32_t before = state.entriesSeen.load(std::memory_order_relaxed);
-        walkFolder(path, &found.pictures, &queue, state, services);
+        walkReadFolder(path, &found.pictures, &queue, readAhead, state);
         found.entries = state.entriesSeen.load(std::memory_order_relaxed) - before;
       } else if (recurseMode == 2 && taken >= 2) {
-        walkFolder(path, &pictures, nullptr, state, services);
+        walkReadFolder(path, &pictures, nullptr, readAhead, state);
       } else {
-        walkFolder(path, &pictures, &queue, state, services);
+        walkReadFolder(path, &pictures, &queue, readAhead, state);
       }
       state.folderList->append(std::move(folder));
       if (taken + 1 == kMaxScannedFolders) break;

@@ -237,7 +237,8 @@ TEST(WalkFolder, CountsEveryListedEntryAndSkipsNamesTooLongForAPath) {
   TempFolder tree;
   for (const char* file : {"a.jpg", "b.txt", "sub/c.jpg", ".dot/d.jpg"}) tree.write(file);
   CatalogueState state;
-  WorkerServices services{FileSystem::system(), Clock::system(), ListFreer::forProcess()};
+  WorkerServices services{FileSystem::system(), Clock::system(), ListFreer::forProcess(),
+                          ThreadFactory::system()};
   ImageList pictures, queue;
   walkFolder(tree.path(), &pictures, &queue, state, services);
   EXPECT_EQ(state.entriesSeen.load(), 6u) << ". .. a.jpg b.txt sub .dot";
@@ -274,7 +275,8 @@ TEST(WalkFolder, CountsEveryListedEntryAndSkipsNamesTooLongForAPath) {
   } longNames;
   CatalogueState deepState;
   ImageList deepPictures, deepQueue;
-  walkFolder(deep, &deepPictures, &deepQueue, deepState, {longNames, Clock::system(), ListFreer::forProcess()});
+  walkFolder(deep, &deepPictures, &deepQueue, deepState,
+             {longNames, Clock::system(), ListFreer::forProcess(), ThreadFactory::system()});
   EXPECT_EQ(deepState.entriesSeen.load(), 4u);
   ASSERT_EQ(deepPictures.count(), 1u);
   EXPECT_EQ(deepPictures.head()->text(), "file://" + deep + "ok.jpg");
