@@ -356,7 +356,8 @@
   // every answer tells the control's version, and a snapshot holds only
   // while the version stays its own. Any message of the control (an event,
   // a dialog, a result) ends it, as does a call that answers later, since
-  // each may come with a change the snapshot does not show. A page turns
+  // each may come with a change the snapshot does not show; so does a break
+  // of the stream, which may have lost messages. A page turns
   // snapshots off with `lumorelSnapshot = false` (for tests).
 
   function snapshotsOn() { return window.lumorelSnapshot !== false; }
@@ -417,6 +418,8 @@
     MESSAGES.forEach(function (name) {
       source.addEventListener(name, function (e) { self.receive(name, JSON.parse(e.data)); });
     });
+    // Messages may have been lost: the snapshot ends.
+    source.addEventListener('error', function () { self.snapshot = null; });
   };
 
   // A message of the control's stream.
@@ -547,6 +550,7 @@
     try { worker = new SharedWorker(ADDRESS, { name: 'lumorel-events' }); } catch (e) { relayFailed = true; return null; }
     relay = worker.port;
     relay.onmessage = function (e) {
+      if (e.data.broken) return controls.forEach(function (control) { control.snapshot = null; });
       if (e.data.alone) return listenAlone();
       var control = relayed[e.data.control];
       if (control) control.receive(e.data.event, e.data.data);
@@ -673,11 +677,13 @@
       var opened = new EventSource('/.lumorel/controls/events');
       source = opened;
       opened.onerror = function () {
+        var ports = new Set(Object.keys(owners).map(function (id) { return owners[id]; }));
+        // Messages may have been lost: the pages' snapshots end.
+        ports.forEach(function (port) { port.postMessage({ broken: true }); });
         // A broken connection is opened again; a refusal is not.
         if (opened.readyState !== EventSource.CLOSED || source !== opened) return;
         alone = true;
-        var ports = Object.keys(owners).map(function (id) { return owners[id]; });
-        new Set(ports).forEach(function (port) { port.postMessage({ alone: true }); });
+        ports.forEach(function (port) { port.postMessage({ alone: true }); });
       };
       opened.addEventListener('stream', function (e) {
         // A new stream (the first, or one after the connection broke)
