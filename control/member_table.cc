@@ -15,7 +15,8 @@ constexpr std::array<MemberParam, 3> three(MemberParam a, MemberParam b, MemberP
   return {a, b, c};
 }
 
-// Rows are place, name, DISPID, kind, parameters, their count, result, call.
+// Rows are place, name, DISPID, kind, parameters, their count, result, role in
+// the page's snapshot, call.
 constexpr Member kMembers[] = {
     {1, "SetParentDir", 1, kMethod,
      three({"bstrPath", T::kString}, {"iResursive", T::kInt16}, {"iRandom", T::kInt16}), 3,
@@ -87,7 +88,8 @@ constexpr Member kMembers[] = {
        r = c.Exists(a[0].text());
        return kSOk;
      }},
-    {15, "Preference", 15, kPropertyGet, one({"bstrKey", T::kString}), 1, T::kString, kSnapshotKeeps,
+    {15, "Preference", 15, kPropertyGet, one({"bstrKey", T::kString}), 1, T::kString,
+     kSnapshotKeeps,
      [](EnumImg& c, const Variant* a, Variant& r) {
        r = c.Preference(a[0].text());
        return kSOk;
@@ -111,7 +113,8 @@ constexpr Member kMembers[] = {
        r = c.FileCount();
        return kSOk;
      }},
-    {20, "StartTimer", 20, kMethod, one({"dwMSecHeartbeat", T::kUint32}), 1, T::kNone, kSnapshotCarries,
+    {20, "StartTimer", 20, kMethod, one({"dwMSecHeartbeat", T::kUint32}), 1, T::kNone,
+     kSnapshotCarries,
      [](EnumImg& c, const Variant* a, Variant&) {
        c.StartTimer(a[0].uint32());
        return kSOk;
@@ -178,7 +181,8 @@ constexpr Member kMembers[] = {
        c.ScrapeUrl(a[0].text(), a[1].uint32(), a[2].int32());
        return kSOk;
      }},
-    {34, "CurrentMidi", 50, kPropertyGet, one({"bSearchParentDirs", T::kInt32}), 1, T::kString, kSnapshotKeeps,
+    {34, "CurrentMidi", 50, kPropertyGet, one({"bSearchParentDirs", T::kInt32}), 1, T::kString,
+     kSnapshotKeeps,
      [](EnumImg& c, const Variant* a, Variant& r) {
        r = c.CurrentMidi(a[0].int32());
        return kSOk;

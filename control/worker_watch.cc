@@ -5,7 +5,8 @@ namespace lumorel {
 // The real handle, with the watch told when it goes.
 class WorkerWatch::Handle final : public WorkerThread {
  public:
-  Handle(std::unique_ptr<WorkerThread> thread, int& held) : thread_(std::move(thread)), held_(held) {
+  Handle(std::unique_ptr<WorkerThread> thread, int& held)
+      : thread_(std::move(thread)), held_(held) {
     ++held_;
   }
   ~Handle() override { --held_; }
