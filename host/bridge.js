@@ -576,6 +576,8 @@
   // its grace); one that comes back from the browser's cache takes them
   // again.
   window.addEventListener('pagehide', function () {
+    // Its messages no longer come, and the host may close its controls.
+    controls.forEach(function (control) { control.snapshot = null; });
     if (relay) relay.postMessage({ unsubscribe: Object.keys(relayed) });
   });
   window.addEventListener('pageshow', function (e) {
