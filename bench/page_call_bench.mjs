@@ -58,6 +58,8 @@ try {
       times.sort((a, b) => a - b);
       return { median: times[Math.floor(n / 2)], p99: times[Math.floor(n * 0.99)] };
     }
+    // Each read a round trip: none answered from a snapshot.
+    window.lumorelSnapshot = false;
     const member = measure(() => lm.FileCount);
     const floor = measure(() => {
       const xhr = new XMLHttpRequest();

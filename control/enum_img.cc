@@ -10,8 +10,9 @@ EnumImg::EnumImg(const ControlEnv& env, uint32_t workerWaitMs)
     : env_(env),
       preferences_(env.preferences),
       anchor_(std::make_shared<Anchor>(Anchor{this})),
+      workers_(env.threads),
       catalogue_(std::make_unique<ImageCatalogue>(
-          CatalogueEnv{env.fs, env.clock, env.threads, env.ui, env.dialogs},
+          CatalogueEnv{env.fs, env.clock, workers_, env.ui, env.dialogs},
           // The catalogue's completion port fires on the UI thread and is
           // closed when the catalogue goes, before the rest of the control.
           [this](int dispid) { fireEvent(dispid); }, workerWaitMs)) {}

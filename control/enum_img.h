@@ -12,6 +12,7 @@
 #include "catalogue/image_catalogue.h"
 #include "control/connection_point.h"
 #include "control/preference_store.h"
+#include "control/worker_watch.h"
 #include "platform/hresult.h"
 
 namespace lumorel {
@@ -129,6 +130,11 @@ class EnumImg {
   // The heartbeat's identifier while it runs, else 0.
   uint32_t heartbeatTimer() const { return heartbeatTimer_; }
 
+  // True while the catalogue has no worker, neither running nor ended and
+  // not yet waited for: then nothing changes the catalogue but the members,
+  // and its reads neither wait nor change anything.
+  bool quiet() const { return workers_.held() == 0; }
+
   // --- Preferences ---
 
   // The value under `bstrKey`, or the empty text (PreferenceStore).
@@ -192,6 +198,8 @@ class EnumImg {
   ConnectionPoint events_;
   uint32_t heartbeatTimer_ = 0;
   std::shared_ptr<Anchor> anchor_;
+  // The catalogue's worker threads come from here; it outlives them.
+  WorkerWatch workers_;
   std::unique_ptr<ImageCatalogue> catalogue_;
 };
 

@@ -28,6 +28,26 @@ enum MemberKind : uint16_t {
 // Parameter and result types: BSTR, short, long, unsigned long.
 enum class ScriptType { kNone, kString, kInt16, kInt32, kUint32 };
 
+// How a member stands to the snapshot that a call's answer may carry to the
+// page (control/page_snapshot.h): what the page may answer by itself after
+// the call, until the control changes.
+enum SnapshotRole : uint8_t {
+  // May change anything, now or later (a scan, a dialog): the page's
+  // snapshot ends with the call.
+  kSnapshotEnds,
+  // Changes nothing a snapshot holds: the page's snapshot stays.
+  kSnapshotKeeps,
+  // A read without parameters held in the snapshot: the page answers it
+  // from there while its snapshot holds, and calls it only when it has none.
+  kSnapshotAnswers,
+  // Changes what a snapshot holds (the cursor, the lists, the heartbeat);
+  // its answer carries a new snapshot when the control is quiet.
+  kSnapshotCarries,
+  // As kSnapshotCarries; and the snapshot answers it while calling it would
+  // change nothing (StopTimer while no heartbeat runs).
+  kSnapshotCarriesAndAnswers,
+};
+
 struct MemberParam {
   std::string_view name;  // empty for the unnamed value of a property put
   ScriptType type = ScriptType::kNone;
@@ -41,6 +61,7 @@ struct Member {
   std::array<MemberParam, 3> params;
   std::size_t paramCount;
   ScriptType result;  // the out and retval value; kNone for none
+  SnapshotRole snapshot;
   // Runs the member. `args` holds `paramCount` values already converted to
   // the parameters' types; `result` receives the member's value.
   HResult (*call)(EnumImg& control, const Variant* args, Variant& result);

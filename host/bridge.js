@@ -208,8 +208,14 @@
              width: Math.round(window.outerWidth), height: Math.round(window.outerHeight) };
   }
 
+  // The calls the page waited for: `requests` went to the host (each a
+  // round trip through the browser), `fromSnapshot` were answered from a
+  // control's snapshot. Read by tests and measurements.
+  var calls = { requests: 0, fromSnapshot: 0 };
+
   function request(method, path, body, wait, done) {
     var text = body === undefined ? '' : JSON.stringify(body);
+    if (wait) calls.requests++;
     // The cookie the host set on the first visit goes with every request.
     var headers = { 'Content-Type': 'application/json' };
     if (unloading) {
@@ -268,8 +274,6 @@
     return xhr.status === 200 ? answer : { error: answer && answer.error };
   }
 
-  function outcome(xhr, member) { return valueOf(answerOf(xhr), member); }
-
   // The value a call's answer gives, or the failure it reports.
   function valueOf(answer, member) {
     if (!answer || answer.error !== undefined) {
@@ -299,6 +303,7 @@
     this.handlers = {};       // event name: functions given by attachEvent
     this.properties = {};     // event name: the function set as lm.OnX
     this.waiting = {};        // number of a call that answers later: its member and continuation
+    this.snapshot = null;     // the reads the page may answer itself, while it holds
     controls.push(this);
     this.connect();
   }
@@ -313,12 +318,23 @@
     var body = { member: member, kind: kind, args: args, window: placement() };
     if (unloading) {
       // Sent without waiting for the answer (SaveWindowLoc on unload).
+      this.snapshot = null;
       request('POST', this.base + '/call', body, true);
       return undefined;
     }
-    if (!later) return outcome(request('POST', this.base + '/call', body, true), member);
+    if (!later) {
+      if (this.holds(member, args)) {
+        calls.fromSnapshot++;
+        return valueOf({ hr: 0, value: this.snapshot.answers[member] }, member);
+      }
+      var answer = answerOf(request('POST', this.base + '/call', body, true));
+      this.keep(answer);
+      return valueOf(answer, member);
+    }
     // The host answers at once and sends the outcome as a "result" message
     // once the member returns: no connection waits while its dialog does.
+    // The call may change anything meanwhile.
+    this.snapshot = null;
     var self = this;
     var number = ++laterCalls;
     this.waiting[number] = { member: member, then: later };
@@ -327,6 +343,40 @@
       if (xhr.status !== 202) self.settle(number, answerOf(xhr));
     });
     return undefined;
+  };
+
+  // --- The snapshot ---
+  //
+  // The answer to a call that moves through the pictures (or changes the
+  // lists or the heartbeat) carries a snapshot of what the page reads next:
+  // the names around the current picture, the counts, and which calls would
+  // change nothing (StopTimer while no heartbeat runs). The page answers
+  // those from it instead of asking the host, which saves a round trip
+  // each. The host decides what a snapshot holds and which calls carry one;
+  // every answer tells the control's version, and a snapshot holds only
+  // while the version stays its own. Any message of the control (an event,
+  // a dialog, a result) ends it, as does a call that answers later, since
+  // each may come with a change the snapshot does not show; so does a break
+  // of the stream, which may have lost messages. A page turns
+  // snapshots off with `lumorelSnapshot = false` (for tests).
+
+  function snapshotsOn() { return window.lumorelSnapshot !== false; }
+
+  // True when the snapshot answers `member` called with `args`.
+  Control.prototype.holds = function (member, args) {
+    return snapshotsOn() && this.snapshot !== null && args.length === 0 &&
+        Object.prototype.hasOwnProperty.call(this.snapshot.answers, member);
+  };
+
+  // Keeps the snapshot that `answer` carries, or the one the page has while
+  // the control's version is still its own; else none.
+  Control.prototype.keep = function (answer) {
+    var fresh = answer && answer.snapshot;
+    if (fresh && snapshotsOn() && Object.keys(this.waiting).length === 0) {
+      this.snapshot = fresh;
+    } else if (this.snapshot === null || !answer || answer.version !== this.snapshot.version) {
+      this.snapshot = null;
+    }
   };
 
   // The call `number` that answers later has its answer: its continuation
@@ -368,10 +418,13 @@
     MESSAGES.forEach(function (name) {
       source.addEventListener(name, function (e) { self.receive(name, JSON.parse(e.data)); });
     });
+    // Messages may have been lost: the snapshot ends.
+    source.addEventListener('error', function () { self.snapshot = null; });
   };
 
   // A message of the control's stream.
   Control.prototype.receive = function (name, data) {
+    this.snapshot = null;
     if (EVENTS[name] || name === 'event') return this.fire(name === 'event' ? data.dispid : name);
     if (name === 'dialog') return showDialog(this, data);
     if (name === 'quit') return quit();
@@ -497,6 +550,7 @@
     try { worker = new SharedWorker(ADDRESS, { name: 'lumorel-events' }); } catch (e) { relayFailed = true; return null; }
     relay = worker.port;
     relay.onmessage = function (e) {
+      if (e.data.broken) return controls.forEach(function (control) { control.snapshot = null; });
       if (e.data.alone) return listenAlone();
       var control = relayed[e.data.control];
       if (control) control.receive(e.data.event, e.data.data);
@@ -522,6 +576,8 @@
   // its grace); one that comes back from the browser's cache takes them
   // again.
   window.addEventListener('pagehide', function () {
+    // Its messages no longer come, and the host may close its controls.
+    controls.forEach(function (control) { control.snapshot = null; });
     if (relay) relay.postMessage({ unsubscribe: Object.keys(relayed) });
   });
   window.addEventListener('pageshow', function (e) {
@@ -623,11 +679,13 @@
       var opened = new EventSource('/.lumorel/controls/events');
       source = opened;
       opened.onerror = function () {
+        var ports = new Set(Object.keys(owners).map(function (id) { return owners[id]; }));
+        // Messages may have been lost: the pages' snapshots end.
+        ports.forEach(function (port) { port.postMessage({ broken: true }); });
         // A broken connection is opened again; a refusal is not.
         if (opened.readyState !== EventSource.CLOSED || source !== opened) return;
         alone = true;
-        var ports = Object.keys(owners).map(function (id) { return owners[id]; });
-        new Set(ports).forEach(function (port) { port.postMessage({ alone: true }); });
+        ports.forEach(function (port) { port.postMessage({ alone: true }); });
       };
       opened.addEventListener('stream', function (e) {
         // A new stream (the first, or one after the connection broke)
@@ -1144,6 +1202,7 @@
   window.lumorel = {
     mapAddress: mapAddress,
     version: '1.4',
+    calls: calls,
     // Asked by a window this page opened: whether it opened full screen.
     openedFullScreen: function (w) { return fullScreenWindows.indexOf(w) >= 0; }
   };

@@ -28,8 +28,10 @@ constexpr int32_t kSetParentDirId = 1;
 // The page's handlers: each event goes out on the stream.
 class StreamEventSink final : public EventSink {
  public:
-  explicit StreamEventSink(EventStream& stream) : stream_(stream) {}
+  StreamEventSink(EventStream& stream, SnapshotTracker& snapshots)
+      : stream_(stream), snapshots_(snapshots) {}
   HResult invoke(int32_t dispid) override {
+    snapshots_.eventFired();
     stream_.send(eventName(dispid), "{\"dispid\":" + std::to_string(dispid) + "}");
     return kSOk;
   }
@@ -50,6 +52,7 @@ class StreamEventSink final : public EventSink {
     }
   }
   EventStream& stream_;
+  SnapshotTracker& snapshots_;
 };
 
 }  // namespace
@@ -62,7 +65,7 @@ ControlSession::ControlSession(std::string id, const SessionEnv& env)
                    nullptr},
         env_.workerWaitMs);
     control_->setHostWindow(&window_);
-    control_->advise(std::make_shared<StreamEventSink>(events_));
+    control_->advise(std::make_shared<StreamEventSink>(events_, snapshots_));
   });
 }
 
@@ -96,13 +99,25 @@ CallOutcome ControlSession::invokeNow(int32_t dispid, uint16_t kinds,
     MutexLock lock(picturesMu_);
     pictures_.clear();  // a new scan: the old pictures are no longer held
   }
+  const Member* member = findMember(dispid, kinds);
+  snapshots_.beginCall(member, *control_);
   outcome.hr = invoke(*control_, dispid, kinds, args, &outcome.value);
   outcome.ran = true;
-  const std::optional<ImageCatalogue::Neighbour> picture = pictureOfMember(dispid);
-  if (picture && outcome.hr == kSOk && outcome.value.type() == Variant::Type::kString &&
-      control_->isListedFile(*picture, outcome.value.text()))
-    notePicture(outcome.value);
+  outcome.snapshot = snapshots_.endCall(member, outcome.hr, *control_);
+  outcome.version = snapshots_.version();
+  if (outcome.hr == kSOk) noteWhenPicture(dispid, outcome.value);
+  if (outcome.snapshot) {
+    for (const SnapshotAnswer& answer : outcome.snapshot->answers)
+      noteWhenPicture(answer.member->dispid, answer.value);
+  }
   return outcome;
+}
+
+void ControlSession::noteWhenPicture(int32_t dispid, const Variant& value) {
+  const std::optional<ImageCatalogue::Neighbour> picture = pictureOfMember(dispid);
+  if (picture && value.type() == Variant::Type::kString &&
+      control_->isListedFile(*picture, value.text()))
+    notePicture(value);
 }
 
 CallOutcome ControlSession::call(int32_t dispid, uint16_t kinds, std::vector<Variant> args,

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "control/enum_img.h"
+#include "control/page_snapshot.h"
 #include "control/variant.h"
 #include "host/event_stream.h"
 #include "host/page_dialogs.h"
@@ -38,6 +39,8 @@ struct CallOutcome {
   bool ran = false;  // false: the control was closed before the call ran
   HResult hr = kSOk;
   Variant value;
+  uint64_t version = 0;                 // the control's version after the call
+  std::optional<PageSnapshot> snapshot;  // what the page may answer by itself now
 };
 
 // Thread safety: every public member may be called from any thread except
@@ -103,6 +106,9 @@ class ControlSession {
   // Notes the local file behind a picture text the page was given, which
   // the catalogue listed from disk.
   void notePicture(const Variant& text) LM_EXCLUDES(picturesMu_);
+  // Notes the picture `value` of the member `dispid` gave, when it is one
+  // the catalogue listed from disk. UI thread.
+  void noteWhenPicture(int32_t dispid, const Variant& value);
 
   const std::string id_;
   const SessionEnv env_;
@@ -116,6 +122,7 @@ class ControlSession {
   // The UI thread; the destructor ends it before any other member goes.
   std::unique_ptr<EventLoop> loop_ = std::make_unique<EventLoop>();
   PageDialogs dialogs_{*loop_, events_, env_.fs};
+  SnapshotTracker snapshots_;         // UI thread only; the control's sink uses it
   std::unique_ptr<EnumImg> control_;  // UI thread only; null once closed
 };
 

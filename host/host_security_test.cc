@@ -17,21 +17,6 @@ std::string header(const HostAnswer& answer, const std::string& name) {
   return it == answer.headers.end() ? "" : it->second;
 }
 
-std::string percentBytes(const std::string& bytes) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  for (unsigned char c : bytes) {
-    out.push_back('%');
-    out.push_back(kHex[c >> 4]);
-    out.push_back(kHex[c & 0xF]);
-  }
-  return out;
-}
-
-std::string pictureRoute(const std::string& path) {
-  return "/.lumorel/picture?path=" + percentBytes(path);
-}
-
 class SecretTest : public HostTest {
  protected:
   void SetUp() override {

@@ -170,6 +170,15 @@ std::string dispatchError(HResult hr) {
   return "";
 }
 
+// A snapshot as the bridge keeps it: its version, and the answers by member
+// name.
+json snapshotJson(const PageSnapshot& snapshot) {
+  json answers = json::object();
+  for (const SnapshotAnswer& answer : snapshot.answers)
+    answers[std::string(answer.member->name)] = toJson(answer.value);
+  return json{{"version", snapshot.version}, {"answers", std::move(answers)}};
+}
+
 // The answer to a call that ran: its result and value, or what was wrong
 // with it (the member was then not called), with the HTTP status that goes
 // with it.
@@ -181,6 +190,18 @@ json callAnswer(const CallOutcome& outcome, int& status) {
   }
   status = 200;
   return json{{"hr", outcome.hr}, {"value", toJson(outcome.value)}};
+}
+
+// The answer to a call the page waits for: as callAnswer, with the control's
+// version after the call and the snapshot the call carries, if any. (The
+// outcome of a call that answers later comes on the event stream, which
+// tells the page of every change itself.)
+json waitedCallAnswer(const CallOutcome& outcome, int& status) {
+  json answer = callAnswer(outcome, status);
+  if (status != 200) return answer;
+  answer["version"] = outcome.version;
+  if (outcome.snapshot) answer["snapshot"] = snapshotJson(*outcome.snapshot);
+  return answer;
 }
 
 // Streams what `channel` takes as server-sent events, `first` before
@@ -458,7 +479,7 @@ void HostServer::routes() {
     CallOutcome outcome = session->call(dispid, kinds, std::move(args), placementOf(*body));
     if (!outcome.ran) return refuse(res, 410, "the control has been closed");
     int status = 0;
-    json answer = callAnswer(outcome, status);
+    json answer = waitedCallAnswer(outcome, status);
     answerJson(res, status, answer);
   });
 

@@ -11,21 +11,6 @@ namespace {
 
 constexpr char kGif[] = "GIF89a\x01\x00\x01\x00\x80\x00\x00\xff\xff\xff\x00\x00\x00;";
 
-std::string percentBytes(const std::string& bytes) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  for (unsigned char c : bytes) {
-    out.push_back('%');
-    out.push_back(kHex[c >> 4]);
-    out.push_back(kHex[c & 0xF]);
-  }
-  return out;
-}
-
-std::string pictureRoute(const std::string& path) {
-  return "/.lumorel/picture?path=" + percentBytes(path);
-}
-
 // --- Pages ---
 
 class PageRouteTest : public HostTest {

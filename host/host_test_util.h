@@ -29,6 +29,23 @@ namespace lumorel {
 
 inline constexpr char kTestToken[] = "test-token-0123456789";
 
+// Every byte of `bytes` percent-encoded.
+inline std::string percentBytes(const std::string& bytes) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (unsigned char c : bytes) {
+    out.push_back('%');
+    out.push_back(kHex[c >> 4]);
+    out.push_back(kHex[c & 0xF]);
+  }
+  return out;
+}
+
+// The picture route's address for the file at `path`.
+inline std::string pictureRoute(const std::string& path) {
+  return "/.lumorel/picture?path=" + percentBytes(path);
+}
+
 // One server-sent event.
 struct SentEvent {
   std::string name;

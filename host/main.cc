@@ -15,6 +15,7 @@
 #include <mutex>
 #include <thread>
 
+#include "catalogue/random.h"
 #include "host/folder_page_store.h"
 #include "host/host_server.h"
 #include "host/last_page_watch.h"
@@ -133,6 +134,8 @@ int run(const std::vector<std::string>& args) {
   sigaddset(&stopSignals, SIGINT);
   sigaddset(&stopSignals, SIGTERM);
   pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+  if (options->randomSeed) seedRandom(*options->randomSeed);
 
   const PageStore* pages = &builtInPages();
   std::unique_ptr<PageStore> folderPages;

@@ -55,6 +55,16 @@ std::optional<HostOptions> parseOptions(const std::vector<std::string>& args,
         return std::nullopt;
       }
       options.port = static_cast<uint16_t>(port);
+    } else if (arg == "--random-seed") {
+      const std::string* text = value("--random-seed");
+      if (!text) return std::nullopt;
+      uint32_t seed = 0;
+      auto [end, ec] = std::from_chars(text->data(), text->data() + text->size(), seed);
+      if (ec != std::errc() || end != text->data() + text->size()) {
+        error = "--random-seed needs a number from 0 to 4294967295, not \"" + *text + "\"";
+        return std::nullopt;
+      }
+      options.randomSeed = seed;
     } else if (arg == "--token") {
       const std::string* text = value("--token");
       if (!text) return std::nullopt;
@@ -91,7 +101,7 @@ std::optional<HostOptions> parseOptions(const std::vector<std::string>& args,
 
 std::string usageText() {
   return "Usage: lumorel [--port N] [--token T] [--no-browser] [--exit-with-pages]\n"
-         "               [--pages DIR] [lm-URL]\n"
+         "               [--pages DIR] [--random-seed N] [lm-URL]\n"
          "\n"
          "Serves Lumorel's pages to the browser on this machine and opens the\n"
          "browser on lm-URL (lm:main when none is given).\n"
@@ -107,6 +117,9 @@ std::string usageText() {
          "                in: NAME.htm is the page NAME, NAME.formatted.htm the page\n"
          "                NAME that takes the URL's inserts, any other file is served\n"
          "                by its whole name (pictures)\n"
+         "  --random-seed N\n"
+         "                start the random source at N, so that shuffles and random\n"
+         "                jumps replay the same way (for tests)\n"
          "  --help        show this text\n"
          "  --version     show the version\n"
          "\n"

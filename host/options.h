@@ -20,6 +20,9 @@ struct HostOptions {
   bool exitWithPages = true;
   std::string pagesFolder;  // empty: the page set compiled in
   std::string url = "lm:main";
+  // Seeds the engine's random source, so that a shuffle and the random jumps
+  // replay the same way from run to run (for tests); nullopt: seeded by time.
+  std::optional<uint32_t> randomSeed;
   bool help = false;
   bool version = false;
 };

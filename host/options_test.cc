@@ -28,6 +28,8 @@ TEST(Options, TheCommandLineAsUsersWriteIt) {
   EXPECT_FALSE(all->exitWithPages);
   EXPECT_TRUE(parseOptions({"--no-browser", "--exit-with-pages"}, error)->exitWithPages);
   EXPECT_TRUE(parseOptions({"--exit-with-pages", "--no-browser"}, error)->exitWithPages);
+  EXPECT_FALSE(none->randomSeed);
+  EXPECT_EQ(parseOptions({"--random-seed", "4294967295"}, error)->randomSeed, 4294967295u);
   EXPECT_TRUE(parseOptions({"--help"}, error)->help);
   EXPECT_TRUE(parseOptions({"--version"}, error)->version);
 }
@@ -36,6 +38,8 @@ TEST(Options, MistakesAreNamed) {
   const std::vector<std::vector<std::string>> bad = {
       {"--port"},           {"--port", "65536"}, {"--port", "x"},     {"--token", "short"},
       {"--token", "has space in it"}, {"--bogus"}, {"http://x/"},     {"lm:a", "lm:b"},
+      {"--random-seed"},    {"--random-seed", "-1"}, {"--random-seed", "4294967296"},
+      {"--random-seed", "7x"},
   };
   for (const auto& args : bad) {
     std::string error;

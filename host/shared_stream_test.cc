@@ -241,8 +241,11 @@ TEST_F(SharedStreamTest, TwentyOpenDialogsKeepNoRequestWaiting) {
         controlPath(ids[i], "/folders") + "?path=" + pictures_.path(), headers()));
     EXPECT_EQ(listing.status, 200);
     EXPECT_EQ(listing.json["folders"], nlohmann::json{"one"});
-    EXPECT_EQ(send(controlPath(ids[i], "/call"), R"({"member":"Version","kind":"get"})").json,
-              (nlohmann::json{{"hr", 0}, {"value", "1.4"}}));
+    nlohmann::json version =
+        send(controlPath(ids[i], "/call"), R"({"member":"Version","kind":"get"})").json;
+    EXPECT_TRUE(version["version"].is_number()) << version;
+    version.erase("version");
+    EXPECT_EQ(version, (nlohmann::json{{"hr", 0}, {"value", "1.4"}}));
   }
   for (int i = 0; i < kControls; ++i) {
     const std::string answer = i % 2 ? "\"\"" : "\"" + pictures_.path() + "one\"";
