@@ -75,16 +75,25 @@ struct ScanResult {
   uint32_t folders;
 };
 
-// Scans `tree` into `state` on this thread and times it.
+// Makes no thread: a scan then reads every folder on its own thread.
+class NoThreads final : public ThreadFactory {
+ public:
+  std::unique_ptr<WorkerThread> start(std::function<void()>, ThreadPriority) override {
+    return nullptr;
+  }
+};
+
+// Scans `tree` into `state` on this thread and times it; `threads` makes the
+// scan's read-ahead thread.
 ScanResult timeScan(CatalogueState& state, const std::string& tree, int16_t recurseMode,
-                    int16_t orderMode) {
+                    int16_t orderMode, ThreadFactory& threads) {
   static NoUi ui;
   state.rootPath = tree.back() == '/' ? tree : tree + "/";
   state.recurseMode = recurseMode;
   state.orderMode = orderMode;
   state.port = std::make_shared<CompletionPort>(ui, [](int) {});
   WorkerServices services{FileSystem::system(), Clock::system(), ListFreer::forProcess(),
-                          ThreadFactory::system()};
+                          threads};
   auto start = std::chrono::steady_clock::now();
   scanThread(state, services);
   Seconds took = std::chrono::steady_clock::now() - start;
@@ -108,23 +117,26 @@ int run(int argc, char** argv) {
     const char* name;
     int16_t recurse, order;
     bool sameCatalogue = false;  // scans the catalogue of the mode's earlier rounds
+    bool oneThread = false;      // reads no folder ahead
     std::vector<double> times;
     ScanResult last{};
   };
   std::vector<Mode> modes{
-      {"scan, folder order", 1, 0, false, {}, {}},
-      {"scan, shuffled pictures", 1, 1, false, {}, {}},
-      {"scan, shuffled folders", 1, 2, false, {}, {}},
-      {"scan, two passes unshuffled", 1, -1, false, {}, {}},
+      {"scan, folder order", 1, 0, false, false, {}, {}},
+      {"scan, shuffled pictures", 1, 1, false, false, {}, {}},
+      {"scan, shuffled folders", 1, 2, false, false, {}, {}},
+      {"scan, two passes unshuffled", 1, -1, false, false, {}, {}},
       // The organizer's sorted mode; with a non-zero order every folder is
       // taken, so all the tree's pictures are sorted.
-      {"scan, sorted, two passes", 2, -1, false, {}, {}},
-      {"scan again, same catalogue", 1, 0, true, {}, {}},
+      {"scan, sorted, two passes", 2, -1, false, false, {}, {}},
+      {"scan again, same catalogue", 1, 0, true, false, {}, {}},
+      {"scan, folder order, 1 thread", 1, 0, false, true, {}, {}},
   };
   std::vector<double> findTimes;
   CatalogueState reused;
   timeFind(tree);  // warm the cache for all
-  timeScan(reused, tree, 1, 0);
+  NoThreads noThreads;
+  timeScan(reused, tree, 1, 0, ThreadFactory::system());
   // The scan that follows find runs slower than the others (find leaves
   // the processor's caches to it cold), so each round starts with another
   // mode and every mode takes that place as often as the others.
@@ -133,7 +145,9 @@ int run(int argc, char** argv) {
     for (std::size_t k = 0; k < modes.size(); ++k) {
       Mode& mode = modes[(round + k) % modes.size()];
       CatalogueState fresh;
-      mode.last = timeScan(mode.sameCatalogue ? reused : fresh, tree, mode.recurse, mode.order);
+      mode.last = timeScan(mode.sameCatalogue ? reused : fresh, tree, mode.recurse, mode.order,
+                           mode.oneThread ? static_cast<ThreadFactory&>(noThreads)
+                                          : ThreadFactory::system());
       mode.times.push_back(mode.last.seconds);
     }
   }

@@ -1,5 +1,7 @@
 #include "catalogue/folder_read_ahead.h"
 
+#include <algorithm>
+#include <thread>
 #include <utility>
 
 #include "catalogue/picture_name.h"
@@ -27,7 +29,15 @@ class ListedEntry final : public FolderEntry {
 FolderReadAhead::FolderReadAhead(FileSystem& fs, ThreadFactory& threads,
                                  const std::atomic<bool>& stop)
     : fs_(fs), stop_(stop) {
-  reader_ = threads.start([this] { readAhead(); }, ThreadPriority::kAboveNormal);
+  // Reading is most of a scan's time and folders can be read side by side,
+  // so there is a reader for each processor, up to four.
+  const unsigned readers = std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
+  for (unsigned r = 0; r < readers; ++r) {
+    std::unique_ptr<WorkerThread> reader =
+        threads.start([this] { readAhead(); }, ThreadPriority::kAboveNormal);
+    if (!reader) break;
+    readers_.push_back(std::move(reader));
+  }
 }
 
 FolderReadAhead::~FolderReadAhead() {
@@ -36,10 +46,10 @@ FolderReadAhead::~FolderReadAhead() {
     ending_ = true;
     changed_.notify_all();
   }
-  // The reader uses this object to its last step; a folder it is listing
-  // finishes first.
-  if (reader_) {
-    while (!reader_->waitFor(1000)) {
+  // The readers use this object to their last step; a folder one is
+  // listing finishes first.
+  for (const std::unique_ptr<WorkerThread>& reader : readers_) {
+    while (!reader->waitFor(1000)) {
     }
   }
 }

@@ -18,10 +18,11 @@
 namespace lumorel {
 
 // A scan spends most of its time waiting on the file system: reading each
-// folder and asking the size of each picture. The read-ahead does that on a
-// thread of its own for the folders the scan has queued, in the order the
-// scan will take them, while the scan's thread builds its lists from the
-// folders read before. The scan sees each folder exactly as listFolder
+// folder and asking the size of each picture. The read-ahead does that on
+// threads of its own (one per processor, up to four, each reading another
+// folder) for the folders the scan has queued, in the order the scan will
+// take them, while the scan's thread builds its lists from the folders read
+// before. The scan sees each folder exactly as listFolder
 // would show it, so the lists come out the same.
 //
 // Thread safety: add() and take() are called by the scan's thread only.
@@ -32,6 +33,7 @@ class FolderReadAhead {
   static constexpr std::size_t kFoldersAhead = 64;
 
   // Reading stops early once `stop` is set (the scan's stop request).
+  // Where no thread can be made, take() reads each folder itself.
   FolderReadAhead(FileSystem& fs, ThreadFactory& threads, const std::atomic<bool>& stop);
   // Stops the reading and waits for the folder being read, if any.
   ~FolderReadAhead();
@@ -87,7 +89,7 @@ class FolderReadAhead {
   std::deque<Listing> queued_ LM_GUARDED_BY(mu_);
   std::size_t read_ LM_GUARDED_BY(mu_) = 0;  // folders of queued_ the reader has started
   bool ending_ LM_GUARDED_BY(mu_) = false;
-  std::unique_ptr<WorkerThread> reader_;
+  std::vector<std::unique_ptr<WorkerThread>> readers_;
 };
 
 }  // namespace lumorel
