@@ -1185,6 +1185,19 @@
     }
   }
 
+  // Whether `path` (a full path) is where a file system is mounted, which
+  // only the host can tell; asked through the page's first control. False
+  // when it cannot be told.
+  function isMountPoint(path) {
+    var control = controls[0];
+    if (!control) return false;
+    var xhr = request('GET', control.base + '/mount-point?path=' + percentBytes(String(path)),
+                      undefined, true);
+    var answer = null;
+    try { answer = JSON.parse(xhr.responseText); } catch (e) { answer = null; }
+    return !!(xhr.status === 200 && answer && answer.mountPoint === true);
+  }
+
   // The page's unload handler, once: when the page goes, or when Exit ended
   // it in a window the browser would not close.
   function runUnload() {
@@ -1204,6 +1217,7 @@
     version: '1.4',
     calls: calls,
     // Asked by a window this page opened: whether it opened full screen.
-    openedFullScreen: function (w) { return fullScreenWindows.indexOf(w) >= 0; }
+    openedFullScreen: function (w) { return fullScreenWindows.indexOf(w) >= 0; },
+    isMountPoint: isMountPoint
   };
 })();
