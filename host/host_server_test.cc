@@ -367,7 +367,9 @@ TEST_F(PictureTest, TheMountPointRouteTellsAFileSystemsRoot) {
   for (const Case& c : cases) {
     HostAnswer answer = get(controlPath(id_, "/mount-point") + "?path=" + percentBytes(c.path));
     EXPECT_EQ(answer.status, c.status) << c.path;
-    if (c.mountPoint) EXPECT_EQ(answer.json["mountPoint"], *c.mountPoint) << c.path;
+    if (c.mountPoint) {
+      EXPECT_EQ(answer.json["mountPoint"], *c.mountPoint) << c.path;
+    }
   }
   EXPECT_EQ(get(controlPath("0000000000000000", "/mount-point") + "?path=%2F").status, 404);
 }
