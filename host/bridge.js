@@ -882,6 +882,7 @@
       }
     };
     openDialogs.push(dialog);
+    fitFrame(dialog);
     // Nor does the mouse reach the page: a click beside the dialog keeps
     // the focus in it.
     ['mousedown', 'mouseup', 'click', 'dblclick', 'contextmenu'].forEach(function (type) {
@@ -891,6 +892,26 @@
       });
     });
     return dialog;
+  }
+
+  // A dialog shown in a dialog page's frame (the organizer's folder prompt)
+  // needs more room than that page asked for: the frame grows to hold it
+  // while it is open, and goes back when it closes.
+  function fitFrame(dialog) {
+    if (!dialogHost || !dialogHost.fit || typeof ResizeObserver !== 'function') return;
+    var restore = null;
+    var watch = new ResizeObserver(function () {
+      var wanted = dialog.box.getBoundingClientRect();
+      var back = dialogHost.fit(Math.ceil(wanted.width) + 16, Math.ceil(wanted.height) + 16);
+      if (!restore) restore = back;
+    });
+    watch.observe(dialog.box);
+    var close = dialog.close;
+    dialog.close = function () {
+      watch.disconnect();
+      close();
+      if (restore && !openDialogs.length) restore();
+    };
   }
 
   function answer(control, dialog, value) {
@@ -1149,6 +1170,18 @@
     frame.style.height = cssSize(f.dialogheight, '300px');
     frame.lumorelDialog = {
       args: args,
+      // Grows the frame to at least `width` x `height` pixels; gives what
+      // puts it back.
+      fit: function (width, height) {
+        var before = { width: frame.style.width, height: frame.style.height };
+        if (frame.offsetWidth < width) frame.style.width = width + 'px';
+        if (frame.offsetHeight < height) frame.style.height = height + 'px';
+        growToFit(frame);
+        return function () {
+          frame.style.width = before.width;
+          frame.style.height = before.height;
+        };
+      },
       finish: function (value) {
         if (!overlay.parentNode) return;
         overlay.remove();
