@@ -882,6 +882,7 @@
       }
     };
     openDialogs.push(dialog);
+    fitFrame(dialog);
     // Nor does the mouse reach the page: a click beside the dialog keeps
     // the focus in it.
     ['mousedown', 'mouseup', 'click', 'dblclick', 'contextmenu'].forEach(function (type) {
@@ -891,6 +892,26 @@
       });
     });
     return dialog;
+  }
+
+  // A dialog shown in a dialog page's frame (the organizer's folder prompt)
+  // needs more room than that page asked for: the frame grows to hold it
+  // while it is open, and goes back when it closes.
+  function fitFrame(dialog) {
+    if (!dialogHost || !dialogHost.fit || typeof ResizeObserver !== 'function') return;
+    var restore = null;
+    var watch = new ResizeObserver(function () {
+      var wanted = dialog.box.getBoundingClientRect();
+      var back = dialogHost.fit(Math.ceil(wanted.width) + 16, Math.ceil(wanted.height) + 16);
+      if (!restore) restore = back;
+    });
+    watch.observe(dialog.box);
+    var close = dialog.close;
+    dialog.close = function () {
+      watch.disconnect();
+      close();
+      if (restore && !openDialogs.length) restore();
+    };
   }
 
   function answer(control, dialog, value) {
@@ -1149,6 +1170,18 @@
     frame.style.height = cssSize(f.dialogheight, '300px');
     frame.lumorelDialog = {
       args: args,
+      // Grows the frame to at least `width` x `height` pixels; gives what
+      // puts it back.
+      fit: function (width, height) {
+        var before = { width: frame.style.width, height: frame.style.height };
+        if (frame.offsetWidth < width) frame.style.width = width + 'px';
+        if (frame.offsetHeight < height) frame.style.height = height + 'px';
+        growToFit(frame);
+        return function () {
+          frame.style.width = before.width;
+          frame.style.height = before.height;
+        };
+      },
       finish: function (value) {
         if (!overlay.parentNode) return;
         overlay.remove();
@@ -1185,6 +1218,19 @@
     }
   }
 
+  // Whether `path` (a full path) is where a file system is mounted, which
+  // only the host can tell; asked through the page's first control. False
+  // when it cannot be told.
+  function isMountPoint(path) {
+    var control = controls[0];
+    if (!control) return false;
+    var xhr = request('GET', control.base + '/mount-point?path=' + percentBytes(String(path)),
+                      undefined, true);
+    var answer = null;
+    try { answer = JSON.parse(xhr.responseText); } catch (e) { answer = null; }
+    return !!(xhr.status === 200 && answer && answer.mountPoint === true);
+  }
+
   // The page's unload handler, once: when the page goes, or when Exit ended
   // it in a window the browser would not close.
   function runUnload() {
@@ -1204,6 +1250,7 @@
     version: '1.4',
     calls: calls,
     // Asked by a window this page opened: whether it opened full screen.
-    openedFullScreen: function (w) { return fullScreenWindows.indexOf(w) >= 0; }
+    openedFullScreen: function (w) { return fullScreenWindows.indexOf(w) >= 0; },
+    isMountPoint: isMountPoint
   };
 })();

@@ -159,6 +159,28 @@ std::vector<std::string> mountPoints(std::string_view mounts) {
   return points;
 }
 
+bool isMountPoint(std::string_view mounts, std::string_view folder) {
+  if (folder.empty() || folder.front() != '/') return false;
+  const std::string wanted = withSeparator(std::string(folder));
+  if (wanted == "/") return true;
+  std::istringstream lines{std::string(mounts)};
+  std::string line;
+  while (std::getline(lines, line)) {
+    std::istringstream fields(line);
+    std::string device, where;
+    if (!(fields >> device >> where)) continue;
+    if (withSeparator(unescapeMountPath(where)) == wanted) return true;
+  }
+  return false;
+}
+
+std::string readMounts() {
+  std::ifstream file("/proc/self/mounts");
+  std::stringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
 std::vector<std::string> startingPlaces(const char* home) {
   std::vector<std::string> places;
   auto add = [&](std::string path) {
@@ -167,10 +189,7 @@ std::vector<std::string> startingPlaces(const char* home) {
   };
   add("/");
   if (home && home[0] == '/') add(home);
-  std::ifstream file("/proc/self/mounts");
-  std::stringstream text;
-  text << file.rdbuf();
-  for (std::string& point : mountPoints(text.str())) add(std::move(point));
+  for (std::string& point : mountPoints(readMounts())) add(std::move(point));
   return places;
 }
 

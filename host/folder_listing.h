@@ -60,6 +60,16 @@ std::string startingFolder(FileSystem& fs, std::string_view requested, std::stri
 // cgroups and the like) left out; "/" first.
 std::vector<std::string> mountPoints(std::string_view mounts);
 
+// Whether `folder` (a full path, with or without the trailing separator) is
+// where a file system is mounted, by the text of /proc/self/mounts
+// (`mounts`): "/" always is; pseudo file systems count too. The path is
+// compared as written: a link to a mount point is not one.
+bool isMountPoint(std::string_view mounts, std::string_view folder);
+
+// The text of /proc/self/mounts: the file systems mounted as this process
+// sees them. Empty when it cannot be read.
+std::string readMounts();
+
 // "/", the user's home folder (`home`, when a full path) and the mount
 // points of this system, each once, each ending with the separator.
 std::vector<std::string> startingPlaces(const char* home);

@@ -9,6 +9,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 
 #include "platform/file_system.h"
 #include "platform/posix/posix_file_system.h"
@@ -16,6 +17,32 @@
 
 namespace lumorel {
 namespace {
+
+TEST(IsMountPointTest, TheMountTableSaysWhichFoldersAreRoots) {
+  const std::string mounts =
+      "/dev/sda1 / ext4 rw 0 0\n"
+      "proc /proc proc rw 0 0\n"
+      "/dev/sdb1 /media/me/My\\040Card vfat rw 0 0\n"
+      "server:/pics /mnt/pics nfs rw 0 0\n";
+  struct Case {
+    std::string_view folder;
+    bool expected;
+  };
+  const Case cases[] = {
+      {"/", true},                    // always, whatever the table says
+      {"/proc", true},                // pseudo file systems are roots too
+      {"/media/me/My Card/", true},   // the table escapes blanks
+      {"/mnt/pics", true},            // with or without the separator
+      {"/mnt/pics/", true},
+      {"/mnt/pics/2020/", false},     // below a mount point
+      {"/mnt/", false},               // above one
+      {"/media/me/My\\040Card/", false},  // the escape is the table's, not the name's
+      {"mnt/pics", false},            // not a full path
+      {"", false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(isMountPoint(mounts, c.folder), c.expected) << c.folder;
+  EXPECT_TRUE(isMountPoint("", "/")) << "an unreadable table still knows the root";
+}
 
 TEST(ResolveFolderPathTest, TypedPathsBecomeFullFolderPaths) {
   struct Case {

@@ -593,6 +593,17 @@ void HostServer::routes() {
     answerJson(res, 200, body);
   });
 
+  // Whether a folder the user chose is a file system's root, which the
+  // organizer refuses as it refuses a drive. Reads only the mount table,
+  // whose mount points the folder prompt lists anyway.
+  s.Get(std::string(kControlPattern) + "/mount-point", [this](const Request& req, Response& res) {
+    if (!registry_.find(req.matches[1].str())) return refuse(res, 404, "no such control");
+    const std::string path = req.get_param_value("path");
+    if (path.empty() || path.front() != '/' || path.find('\0') != std::string::npos)
+      return refuse(res, 400, "not a full path");
+    answerJson(res, 200, json{{"mountPoint", isMountPoint(readMounts(), path)}});
+  });
+
   // --- Pictures ---
 
   s.Get("/.lumorel/picture", [this](const Request& req, Response& res) {

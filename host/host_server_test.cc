@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <future>
+#include <optional>
 
 #include "host/host_test_util.h"
 
@@ -349,6 +350,28 @@ TEST_F(PictureTest, TheFolderPromptListsFoldersOnlyWhileItIsOpen) {
     EXPECT_EQ(answer.json["value"], c.result);
     EXPECT_EQ(get(folders).status, 403) << "closed again";
   }
+}
+
+TEST_F(PictureTest, TheMountPointRouteTellsAFileSystemsRoot) {
+  struct Case {
+    std::string path;
+    int status;
+    std::optional<bool> mountPoint;
+  };
+  const Case cases[] = {
+      {"/", 200, true},
+      {"/proc/", 200, true},
+      {pictures_.path(), 200, false},
+      {"relative/", 400, std::nullopt},
+  };
+  for (const Case& c : cases) {
+    HostAnswer answer = get(controlPath(id_, "/mount-point") + "?path=" + percentBytes(c.path));
+    EXPECT_EQ(answer.status, c.status) << c.path;
+    if (c.mountPoint) {
+      EXPECT_EQ(answer.json["mountPoint"], *c.mountPoint) << c.path;
+    }
+  }
+  EXPECT_EQ(get(controlPath("0000000000000000", "/mount-point") + "?path=%2F").status, 404);
 }
 
 TEST_F(PictureTest, TheFolderPromptOpensAtTheNearestFolderThatIsThere) {

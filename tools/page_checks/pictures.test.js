@@ -8,7 +8,7 @@ const fs = require('fs');
 const os = require('os');
 const path = require('path');
 const { execFileSync } = require('child_process');
-const { PAGES_DIR } = require('./pages');
+const { PAGES_DIR, readPages } = require('./pages');
 const { decodeGif } = require('./gif_decode');
 
 const PICTURES = ['logo.gif', 'help.gif', 'options.gif', 'start.gif', 'exit.gif', 'utils.gif',
@@ -37,5 +37,14 @@ test('the pictures are the drawing script\'s', () => {
     }
   } finally {
     fs.rmSync(out, { recursive: true, force: true });
+  }
+});
+
+test('every picture a page shows is one of the set', () => {
+  for (const page of readPages()) {
+    const shown = page.source.match(/lm:[\w.]+\.gif/gi) || [];
+    for (const address of shown) {
+      assert.ok(PICTURES.includes(address.slice(3).toLowerCase()), `${page.file} shows ${address}`);
+    }
   }
 });

@@ -12,6 +12,12 @@ const FEATURES = 'tools=no,toolbar=no,location=no,directories=no,menubar=no,';
 const LAUNCH_ERROR =
   'A problem has been detected in IE4 that prevents Lumorel from running.\n\nUse the following fix and try again';
 
+// How the launcher and the main window open the tools window.
+const TOOLS_WINDOW = [
+  'Utils.Top', 'Utils.Left', 'lm:utils',
+  FEATURES + 'resizable=no,fullscreen=no,width=280,height=280,top=', ',left=',
+];
+
 const TEXTS = {
   MAINIMG: [
     CONTROL, 'center=1', 'lm:keys',
@@ -49,6 +55,39 @@ const TEXTS = {
     'FullScreen', 'lm:&rsrc=mainimg&2=0&1=', FEATURES, 'resizable=no,fullscreen=yes',
     'resizable=yes,fullscreen=no,top=', ',left=', ',width=', ',height=',
     'MainImg.Top', 'MainImg.Left', 'MainImg.Width', 'MainImg.Height',
+    'lm:utils.gif', 'Lumorel Tools', ...TOOLS_WINDOW,
+  ],
+  LM_UTILS: [CONTROL, 'Lumorel', 'Preparing...', LAUNCH_ERROR, ...TOOLS_WINDOW],
+  UTILS: [
+    CONTROL, 'Lumorel Tools', 'lm:utils.gif', 'center=1',
+    '              Help           ', 'Help for features appearing on this page', 'lm:UtilsHelp',
+    'Find Duplicates... ', 'Displays all the possible duplicate images found in a set of folders',
+    'lm:&rsrc=mainimg&1=&2=0&3=1', FEATURES, 'resizable=yes,fullscreen=no,top=', ',left=', ',width=',
+    ',height=', 'MainImg.Top', 'MainImg.Left', 'MainImg.Width', 'MainImg.Height',
+    '       Sort Files...      ', 'Will automatically move images into sub-folder, based on their name',
+    'lm:organize',
+    '              Quit             ', 'Closes this window', 'Utils',
+  ],
+  UTILSHELP: ['Lumorel Tools Help', 'lm:utils.gif', 'Find Duplicates', 'Sort Files'],
+  ORGANIZE: [
+    CONTROL, 'Organize Images', 'lm:organize.gif', 'center=1', 'lm:about',
+    '\u00a0Select Folder to Sort:', ' Stop ', '  Done  ', 'OrganizeDir', 'C:',
+    'Select folder to organize images.', ':', '\\',
+    'You cannot select a drive for organizing images. Place image files into a folder and try again.',
+    'windows', 'winnt',
+    "You cannot select a system folder (or one of it's sub-folders) for organizing images. Place image files into a different folder and try again.",
+    'No image files where found in the selected folder.\nSelect a different folder and try again.',
+    'Looking for image files (Folders:', '  Images:', ')', 'Working.  Remaining: ', '...',
+    'Finished.  Number of image files not moved: ',
+    "Some image files could not be sorted.\nThey may have duplicates already in sub-folder or they didn't belong to any obvious grouping.",
+    'Finished.',
+    // Linux: the folders that hold the system.
+    'bin', 'boot', 'dev', 'etc', 'lib', 'proc', 'run', 'sbin', 'sys', 'usr', 'var',
+  ],
+  UNINSTALL: [
+    'How to Uninstall Lumorel', 'How to uninstall Lumorel', 'Downloaded Program Files',
+    '<a href="file://C:\\WINDOWS\\DOWNLO~1">Window95</a>', '<a href="file://C:\\WINNT\\DOWNLO~1">WinNT</a>',
+    'Remove', "That's all there is to it.", 'rm -rf build',
   ],
   OPTIONS: [
     CONTROL, 'Lumorel Options', 'center=1', 'lm:keys', 'lm:about',
@@ -103,6 +142,8 @@ test('every page has its title', () => {
   const titles = {
     MAINIMG: 'Lumorel', KEYS: 'Lumorel Help', LM_RUN: 'Lumorel', RUN: 'Lumorel',
     MAIN: 'Lumorel 1.4 for IE 4', OPTIONS: 'Lumorel Options', ABOUT: 'About Lumorel',
+    LM_UTILS: 'Lumorel', UTILS: 'Lumorel Tools', UTILSHELP: 'Lumorel Tools Help',
+    ORGANIZE: 'Organize Images', UNINSTALL: 'How to Uninstall Lumorel',
   };
   for (const [name, title] of Object.entries(titles)) {
     const m = /<title>([^<]*)<\/title>/i.exec(pages.get(name).source);
@@ -112,7 +153,9 @@ test('every page has its title', () => {
 
 // The dialogs give their size on the root element, in em.
 test('the dialogs are sized in em on their root element', () => {
-  const sizes = { KEYS: ['30em', '29em'], OPTIONS: ['25em', '22.5em'], ABOUT: ['26em', '19.8em'] };
+  const sizes = {
+    KEYS: ['30em', '29em'], OPTIONS: ['25em', '22.5em'], ABOUT: ['26em', '19.8em'], ORGANIZE: ['32em', '10em'],
+  };
   for (const [name, [width, height]] of Object.entries(sizes)) {
     const m = /<html style="width: ([\d.]+em); height: ([\d.]+em)">/.exec(pages.get(name).source);
     assert.deepStrictEqual(m && [m[1], m[2]], [width, height], name);
