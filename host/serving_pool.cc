@@ -88,6 +88,9 @@ void ServingPool::sweep() {
     // connections wait): look again a sweep interval later.
     --freeing_;
     if (noneSince == kNever) noneSince = std::chrono::steady_clock::now();
+    // A shutdown while the lock was let go above has already notified; it
+    // must not cost a whole interval.
+    if (shutdown_) break;
     wakeSweep_.wait_for(lock, kSweepInterval);
   }
 }
