@@ -77,7 +77,11 @@ bool ImageCatalogue::loadDone() const { return worker_ && worker_->hasEnded(); }
 
 void ImageCatalogue::startWorker(void (*body)(CatalogueState&, const WorkerServices&),
                                  ThreadPriority priority) {
-  WorkerServices services{env_.fs, env_.clock, ListFreer::forProcess(), env_.threads};
+  // The worker's own helpers (the scan's folder readers) come from the
+  // platform's factory: env_.threads may count the catalogue's workers, and
+  // is used on the UI thread only.
+  WorkerServices services{env_.fs, env_.clock, ListFreer::forProcess(),
+                          ThreadFactory::system()};
   worker_ = env_.threads.start(
       [state = state_, services, body] { body(*state, services); }, priority);
   env_.clock.sleep(10);
