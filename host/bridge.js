@@ -122,6 +122,7 @@
   // a window is full screen is its opener's choice alone.
   var open = window.open;
   var fullScreenWindows = [];  // windows this page opened full screen
+  var openedWindows = [];      // every window this page opened
   window.open = function (url, name, features) {
     var full = typeof features === 'string' &&
         /(^|,)\s*fullscreen\s*=\s*(yes|1|true)\s*(,|$)/i.test(features);
@@ -129,6 +130,7 @@
                            full ? screenFeatures(features) : features);
     fullScreenWindows = fullScreenWindows.filter(function (w) { return !w.closed; });
     if (full && opened) fullScreenWindows.push(opened);
+    if (opened) openedWindows.push(opened);
     return opened;
   };
 
@@ -1251,6 +1253,17 @@
     calls: calls,
     // Asked by a window this page opened: whether it opened full screen.
     openedFullScreen: function (w) { return fullScreenWindows.indexOf(w) >= 0; },
-    isMountPoint: isMountPoint
+    isMountPoint: isMountPoint,
+    // Whether the page still waits on the user or the host: a dialog is
+    // open, or a call has not answered yet.
+    busy: function () {
+      if (openDialogs.length > 0 || document.querySelector('.lumorel-modal')) return true;
+      return controls.some(function (c) { return Object.keys(c.waiting).length > 0; });
+    },
+    // The windows this page opened that are still open.
+    openedWindows: function () {
+      openedWindows = openedWindows.filter(function (w) { return !w.closed; });
+      return openedWindows.slice();
+    }
   };
 })();

@@ -21,6 +21,7 @@
 #include "host/folder_listing.h"
 #include "host/deadline_http_server.h"
 #include "host/options.h"
+#include "host/menu_snapshots.h"
 #include "host/page_route.h"
 #include "host/picture_file.h"
 #include "host/script_json.h"
@@ -53,6 +54,7 @@ using httplib::Response;
 
 constexpr char kJsonType[] = "application/json";
 constexpr char kControlPattern[] = "/\\.lumorel/controls/([0-9a-f]{16})";
+constexpr char kMenuPattern[] = "/\\.lumorel/menu/([0-9a-f]{16})";
 // The largest request body the host reads (calls and answers are small).
 constexpr std::size_t kMaxBody = 1 << 20;
 
@@ -305,6 +307,7 @@ void HostServer::start() {
 void HostServer::stop() {
   // Event streams and open dialogs end first, so no serving thread waits.
   registry_.closeAll();
+  menus_.endAll();
   server_->halt();
   if (thread_.joinable()) thread_.join();
 }
@@ -602,6 +605,68 @@ void HostServer::routes() {
     if (path.empty() || path.front() != '/' || path.find('\0') != std::string::npos)
       return refuse(res, 400, "not a full path");
     answerJson(res, 200, json{{"mountPoint", isMountPoint(readMounts(), path)}});
+  });
+
+  // --- The context menu ---
+
+  // A snapshot of a right-clicked page, from the browser's menu relay; the
+  // answer names the page that shows it.
+  s.Post("/.lumorel/menu", [this](const Request& req, Response& res) {
+    std::string error;
+    std::optional<json> body = parseScriptJson(req.body, error);
+    if (!body) return refuse(res, 400, "bad JSON: " + error);
+    std::shared_ptr<MenuSnapshot> menu = menus_.add(*body, error);
+    if (!menu) return refuse(res, 400, error);
+    answerJson(res, 200,
+               json{{"id", menu->id()},
+                    {"page", "/lm:" + menu->snapshot()["page"].get<std::string>() +
+                                 "#menu=" + menu->id()}});
+  });
+
+  s.Get(std::string(kMenuPattern), [this](const Request& req, Response& res) {
+    std::shared_ptr<MenuSnapshot> menu = menus_.find(req.matches[1].str());
+    if (!menu) return refuse(res, 404, "no such menu snapshot");
+    answerJson(res, 200, menu->snapshot());
+  });
+
+  // {"url": address}: the page asks the right-clicked tab to go there.
+  s.Post(std::string(kMenuPattern) + "/navigate", [this](const Request& req, Response& res) {
+    std::shared_ptr<MenuSnapshot> menu = menus_.find(req.matches[1].str());
+    if (!menu) return refuse(res, 404, "no such menu snapshot");
+    std::string error;
+    std::optional<json> body = parseScriptJson(req.body, error);
+    if (!body) return refuse(res, 400, "bad JSON: " + error);
+    auto url = body->is_object() ? body->find("url") : body->end();
+    if (url == body->end() || !url->is_string() || !isNavigableAddress(url->get<std::string>()))
+      return refuse(res, 400, "\"url\" must be an http or https address");
+    menu->navigate(url->get<std::string>());
+    answerJson(res, 200, json{{"ok", true}});
+  });
+
+  // The navigations the page asks, as server-sent events "navigate", for
+  // the relay that carries them to the browser.
+  s.Get(std::string(kMenuPattern) + "/events", [this](const Request& req, Response& res) {
+    std::shared_ptr<MenuSnapshot> menu = menus_.find(req.matches[1].str());
+    if (!menu) return refuse(res, 404, "no such menu snapshot");
+    auto first = std::make_shared<bool>(true);
+    res.set_header("Cache-Control", "no-cache");
+    res.set_chunked_content_provider(
+        "text/event-stream", [menu, first](std::size_t, httplib::DataSink& sink) {
+          std::string text;
+          if (std::exchange(*first, false)) {
+            text = "retry: 1000\n\n";
+          } else {
+            std::optional<std::string> url = menu->takeNavigation(std::chrono::milliseconds(1000));
+            if (!url) {
+              sink.done();
+              return true;
+            }
+            text = url->empty() ? ":\n\n"
+                                : "event: navigate\ndata: " +
+                                      dumpScriptJson(json{{"url", carriedText(*url)}}) + "\n\n";
+          }
+          return sink.write(text.data(), text.size());
+        });
   });
 
   // --- Pictures ---

@@ -13,6 +13,7 @@
 #include "host/authentication.h"
 #include "host/connection_table.h"
 #include "host/control_registry.h"
+#include "host/menu_snapshots.h"
 #include "platform/page_store.h"
 #include "platform/url_fetcher.h"
 
@@ -75,6 +76,7 @@ class HostServer {
   const HostConfig config_;
   const Authentication auth_;
   ControlRegistry registry_;
+  MenuSnapshots menus_;
   std::unique_ptr<Http> server_;
   uint16_t port_ = 0;
   std::thread thread_;
