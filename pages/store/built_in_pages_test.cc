@@ -69,18 +69,23 @@ TEST(BuiltInPages, FindsNothingForOtherNames) {
   }
 }
 
-// The pages the main window and the slide show need, and the whole set of
-// pictures; only the slide show takes inserts.
+// The pages of the main window, the slide show and the context menu, and
+// the whole set of pictures; only the slide show and the single-picture
+// window take inserts.
 TEST(BuiltInPages, HoldsThePagesAndPicturesOfTheSet) {
-  for (const char* name : {"main", "keys", "options", "about", "run", "lm_run"}) {
+  for (const char* name : {"main", "keys", "options", "about", "run", "lm_run", "lm_links", "lm_scrape",
+                           "lm_resize", "lm_openresize", "lm_listimg", "lm_listimgsave"}) {
     SCOPED_TRACE(name);
     std::optional<StoredPage> page = builtInPages().find(name);
     ASSERT_TRUE(page.has_value());
     EXPECT_FALSE(page->formatted);
   }
-  std::optional<StoredPage> show = builtInPages().find("mainimg");
-  ASSERT_TRUE(show.has_value());
-  EXPECT_TRUE(show->formatted);
+  for (const char* name : {"mainimg", "resizeimg"}) {
+    SCOPED_TRACE(name);
+    std::optional<StoredPage> page = builtInPages().find(name);
+    ASSERT_TRUE(page.has_value());
+    EXPECT_TRUE(page->formatted);
+  }
   for (const char* picture : {"logo.gif", "help.gif", "options.gif", "start.gif", "exit.gif",
                               "utils.gif", "organize.gif", "info.gif", "dups.gif"}) {
     SCOPED_TRACE(picture);
