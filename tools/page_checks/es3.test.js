@@ -22,9 +22,13 @@ const LATER_LIBRARY = [
 test('the page set is there', () => {
   const names = pages.map((p) => p.name);
   for (const name of ['MAIN', 'MAINIMG', 'KEYS', 'OPTIONS', 'ABOUT', 'RUN', 'LM_RUN', 'LM_UTILS', 'UTILS',
-                      'UTILSHELP', 'ORGANIZE', 'UNINSTALL']) {
+                      'UTILSHELP', 'ORGANIZE', 'UNINSTALL', 'LM_LINKS', 'LM_SCRAPE', 'LM_RESIZE', 'LM_OPENRESIZE',
+                      'RESIZEIMG', 'LM_LISTIMG', 'LM_LISTIMGSAVE']) {
     assert.ok(names.includes(name), name);
   }
+  // Of the pages, only the slide show and the single-picture window take
+  // inserts.
+  assert.deepStrictEqual(pages.filter((p) => p.formatted).map((p) => p.name), ['MAINIMG', 'RESIZEIMG']);
 });
 
 for (const page of pages) {

@@ -5,7 +5,9 @@
 
 const test = require('node:test');
 const assert = require('node:assert');
-const { readPages, stringLiterals, decodeEntities } = require('./pages');
+const acorn = require('acorn');
+const { readPages, scriptsOf, stringLiterals, decodeEntities } = require('./pages');
+const { MENU_TEXTS: M } = require('./menu_texts');
 
 const CONTROL = 'clsid:5A3E9D11-2C4B-4E7F-8A61-0D2F4B7C9E01';
 const FEATURES = 'tools=no,toolbar=no,location=no,directories=no,menubar=no,';
@@ -16,6 +18,15 @@ const LAUNCH_ERROR =
 const TOOLS_WINDOW = [
   'Utils.Top', 'Utils.Left', 'lm:utils',
   FEATURES + 'resizable=no,fullscreen=no,width=280,height=280,top=', ',left=',
+];
+
+// How the context-menu pages open their windows.
+const MENU_WINDOW = [FEATURES, 'status=yes,resizable=yes,fullscreen=no,top=', ',left=', ',width=', ',height='];
+const LIST_WINDOW = [
+  'LImg',
+  'toolbar=no,location=no,directories=no,status=yes,menubar=no,scrollbars=yes,resizable=yes,top=20,left=20,',
+  'width=', ',', 'height=', '8pt/18pt Verdana', '#000000', '#ffffff', '#ff0000', 'text-decoration: none',
+  '&nbsp;', M.backTo, M.notYet, M.close,
 ];
 
 const TEXTS = {
@@ -111,6 +122,23 @@ const TEXTS = {
     '    OK    ', 'Cancel',
     'FullScreen', 'Recusive', 'GrowImg', 'Timer', 'TimerSec', 'Randomize', 'DisplayType', '1', '0', '5',
   ],
+  LM_LINKS: [
+    CONTROL, M.slideshowNoLinks, '+lmlkimg', '\r', 'WebImg.Width', 'WebImg.Top', 'WebImg.Left', 'WebImg.Height',
+    'lm:&rsrc=mainimg&2=1&1=', ...MENU_WINDOW,
+  ],
+  LM_SCRAPE: [CONTROL, M.preloadQuestion],
+  LM_RESIZE: [CONTROL, M.notAPicture, 'IMG', 'ResizeImg.Top', 'ResizeImg.Left', 'lm:&rsrc=resizeimg&3=1&2=', '&1=',
+    ...MENU_WINDOW],
+  LM_OPENRESIZE: [
+    CONTROL, M.notAPictureLink, 'A', 'OpenResizeImg.Width', 'OpenResizeImg.Top', 'OpenResizeImg.Left',
+    'OpenResizeImg.Height', 'lm:&rsrc=resizeimg&3=2&2=', '&1=', ...MENU_WINDOW,
+  ],
+  RESIZEIMG: [CONTROL, '%1!s!', '%2!s!', '%3!s!', '2', 'center=1', 'lm:keys', 'ResizeImg', 'OpenResizeImg'],
+  LM_LISTIMG: [M.noLinks, M.listTitle, ...LIST_WINDOW],
+  LM_LISTIMGSAVE: [
+    CONTROL, M.noLinks, M.saveQuestion, 'SaveImagesDir', M.savePrompt, M.existsBefore, M.existsAfter,
+    M.savedListTitle, 'lm:&save=', '&src=', ...LIST_WINDOW,
+  ],
   ABOUT: [
     'About Lumorel', 'lm:logo.gif', 'Lumorel 1.4 (1999,0626)', 'Help information can be found online:',
     'Check for Newer Version', 'Email Bug or Feature Request', 'Read FAQ (Frequently Asked Questions)',
@@ -137,17 +165,48 @@ for (const [name, texts] of Object.entries(TEXTS)) {
   });
 }
 
-// The titles are the pages' <title> elements, not just somewhere in them.
+// The titles are the pages' <title> elements, not just somewhere in them
+// (nor in the markup a script writes).
 test('every page has its title', () => {
   const titles = {
     MAINIMG: 'Lumorel', KEYS: 'Lumorel Help', LM_RUN: 'Lumorel', RUN: 'Lumorel',
     MAIN: 'Lumorel 1.4 for IE 4', OPTIONS: 'Lumorel Options', ABOUT: 'About Lumorel',
     LM_UTILS: 'Lumorel', UTILS: 'Lumorel Tools', UTILSHELP: 'Lumorel Tools Help',
     ORGANIZE: 'Organize Images', UNINSTALL: 'How to Uninstall Lumorel',
+    // The context-menu pages have none; the single-picture window takes
+    // the picture's.
+    LM_LINKS: null, LM_SCRAPE: null, LM_RESIZE: null, LM_OPENRESIZE: null, LM_LISTIMG: null,
+    LM_LISTIMGSAVE: null, RESIZEIMG: null,
   };
   for (const [name, title] of Object.entries(titles)) {
-    const m = /<title>([^<]*)<\/title>/i.exec(pages.get(name).source);
+    const markup = pages.get(name).source.replace(/<script\b[^>]*>[\s\S]*?<\/script\s*>/gi, '');
+    const m = /<title>([^<]*)<\/title>/i.exec(markup);
     assert.strictEqual(m && m[1], title, name);
+  }
+});
+
+// The picture-address rule: the extensions each page takes, from the array
+// literal it names `pictureExtensions`. Saving takes no ".jpe".
+test('the context-menu pages take the picture extensions of their rule', () => {
+  const all = ['gif', 'jpg', 'jpe', 'jpeg', 'png'];
+  const rules = {
+    LM_LINKS: all, LM_OPENRESIZE: all, LM_LISTIMG: all, LM_LISTIMGSAVE: ['gif', 'jpg', 'jpeg', 'png'],
+  };
+  for (const [name, extensions] of Object.entries(rules)) {
+    const found = [];
+    for (const script of scriptsOf(pages.get(name).source)) {
+      if (script.kind !== 'block') continue;
+      const program = acorn.parse(script.code, { ecmaVersion: 3 });
+      for (const statement of program.body) {
+        if (statement.type !== 'VariableDeclaration') continue;
+        for (const d of statement.declarations) {
+          if (d.id.name === 'pictureExtensions' && d.init.type === 'ArrayExpression') {
+            found.push(d.init.elements.map((e) => e.value));
+          }
+        }
+      }
+    }
+    assert.deepStrictEqual(found, [extensions], name);
   }
 });
 
