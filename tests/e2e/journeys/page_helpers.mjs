@@ -90,3 +90,37 @@ export async function openSlideshow(main, folder, { key = null } = {}) {
   await answerFolderPrompt(show, folder, { key });
   return { show, alerts };
 }
+
+// The picture's box as the fitting rule of the slide show and the
+// single-picture window places it in the window: the inner size less a
+// 5-pixel margin, enlarged when `enlarge` is on or the picture is larger.
+export function expectedBox(inner, natural, enlarge) {
+  const areaW = Math.max(5, inner.width - 10);
+  const areaH = Math.max(5, inner.height - 10);
+  let w = natural.width;
+  let h = natural.height;
+  if (h > areaH || w > areaW || enlarge) {
+    if (h / areaH > w / areaW) {
+      w = Math.round(natural.width * areaH / natural.height);
+      h = areaH;
+    } else {
+      h = Math.round(natural.height * areaW / natural.width);
+      w = areaW;
+    }
+  }
+  return { width: w, height: h, left: 5 + Math.floor((areaW - w) / 2), top: 5 + Math.floor((areaH - h) / 2) };
+}
+
+// The box the page `show` gave its picture #pic, its window's inner size and
+// the picture's natural size.
+export async function pictureBox(show) {
+  return show.evaluate(() => {
+    const pic = document.getElementById('pic');
+    return {
+      box: { width: parseInt(pic.style.width, 10), height: parseInt(pic.style.height, 10),
+             left: parseInt(pic.style.left, 10), top: parseInt(pic.style.top, 10) },
+      inner: { width: window.innerWidth, height: window.innerHeight },
+      natural: { width: pic.naturalWidth, height: pic.naturalHeight },
+    };
+  });
+}

@@ -9,7 +9,9 @@ import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
 import { closesWindow, launchBrowser, startHost, stopHost, tempFolder } from '../harness.mjs';
 import { TREE, scanOrder, writePictures } from './fixtures.mjs';
-import { answerFolderPrompt, dialogFrame, dialogGone, pressButton, shownFile, wait, waitForFile } from './page_helpers.mjs';
+import {
+  answerFolderPrompt, dialogFrame, dialogGone, expectedBox, pictureBox, pressButton, shownFile, wait, waitForFile,
+} from './page_helpers.mjs';
 
 const here = dirname(fileURLToPath(import.meta.url));
 // Screenshots of the main window, the options dialog and the slide show.
@@ -82,36 +84,6 @@ function recordStatusLines() {
 
 function fixtureOf(file) {
   return TREE.find((p) => join(pictures.path, p.path) === file);
-}
-
-// The picture's box as the fitting rule places it in the window.
-function expectedBox(inner, natural, enlarge) {
-  const areaW = Math.max(5, inner.width - 10);
-  const areaH = Math.max(5, inner.height - 10);
-  let w = natural.width;
-  let h = natural.height;
-  if (h > areaH || w > areaW || enlarge) {
-    if (h / areaH > w / areaW) {
-      w = Math.round(natural.width * areaH / natural.height);
-      h = areaH;
-    } else {
-      h = Math.round(natural.height * areaW / natural.width);
-      w = areaW;
-    }
-  }
-  return { width: w, height: h, left: 5 + Math.floor((areaW - w) / 2), top: 5 + Math.floor((areaH - h) / 2) };
-}
-
-async function pictureBox(show) {
-  return show.evaluate(() => {
-    const pic = document.getElementById('pic');
-    return {
-      box: { width: parseInt(pic.style.width, 10), height: parseInt(pic.style.height, 10),
-             left: parseInt(pic.style.left, 10), top: parseInt(pic.style.top, 10) },
-      inner: { width: window.innerWidth, height: window.innerHeight },
-      natural: { width: pic.naturalWidth, height: pic.naturalHeight },
-    };
-  });
 }
 
 async function assertFitted(show, enlarge) {
