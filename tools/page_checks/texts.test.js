@@ -127,13 +127,13 @@ const TEXTS = {
     'lm:&rsrc=mainimg&2=1&1=', ...MENU_WINDOW,
   ],
   LM_SCRAPE: [CONTROL, M.preloadQuestion],
-  LM_RESIZE: [CONTROL, M.notAPicture, 'IMG', 'ResizeImg.Top', 'ResizeImg.Left', 'lm:&rsrc=resizeimg&3=1&2=', '&1=',
+  LM_RESIZE: [CONTROL, M.notAPicture, 'ResizeImg.Top', 'ResizeImg.Left', 'lm:&rsrc=resizeimg&3=1&2=', '&1=',
     ...MENU_WINDOW],
   LM_OPENRESIZE: [
-    CONTROL, M.notAPictureLink, 'A', 'OpenResizeImg.Width', 'OpenResizeImg.Top', 'OpenResizeImg.Left',
+    CONTROL, M.notAPictureLink, 'OpenResizeImg.Width', 'OpenResizeImg.Top', 'OpenResizeImg.Left',
     'OpenResizeImg.Height', 'lm:&rsrc=resizeimg&3=2&2=', '&1=', ...MENU_WINDOW,
   ],
-  RESIZEIMG: [CONTROL, '%1!s!', '%2!s!', '%3!s!', '2', 'center=1', 'lm:keys', 'ResizeImg', 'OpenResizeImg'],
+  RESIZEIMG: [CONTROL, '%1!s!', '%2!s!', '%3!s!', 'center=1', 'lm:keys', 'ResizeImg', 'OpenResizeImg'],
   LM_LISTIMG: [M.noLinks, M.listTitle, ...LIST_WINDOW],
   LM_LISTIMGSAVE: [
     CONTROL, M.noLinks, M.saveQuestion, 'SaveImagesDir', M.savePrompt, M.existsBefore, M.existsAfter,
@@ -200,7 +200,7 @@ test('the context-menu pages take the picture extensions of their rule', () => {
       for (const statement of program.body) {
         if (statement.type !== 'VariableDeclaration') continue;
         for (const d of statement.declarations) {
-          if (d.id.name === 'pictureExtensions' && d.init.type === 'ArrayExpression') {
+          if (d.id.name === 'pictureExtensions' && d.init && d.init.type === 'ArrayExpression') {
             found.push(d.init.elements.map((e) => e.value));
           }
         }
