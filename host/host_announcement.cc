@@ -74,13 +74,25 @@ std::optional<HostAnnouncement> HostAnnouncement::write(const std::string& folde
 HostAnnouncement::HostAnnouncement(HostAnnouncement&& other) noexcept
     : folder_(std::exchange(other.folder_, std::string())), text_(std::move(other.text_)) {}
 
-HostAnnouncement::~HostAnnouncement() {
+HostAnnouncement& HostAnnouncement::operator=(HostAnnouncement&& other) noexcept {
+  if (this != &other) {
+    withdraw();
+    folder_ = std::exchange(other.folder_, std::string());
+    text_ = std::move(other.text_);
+  }
+  return *this;
+}
+
+HostAnnouncement::~HostAnnouncement() { withdraw(); }
+
+void HostAnnouncement::withdraw() {
   if (folder_.empty()) return;
   UniqueFd dir = openPrivateFolder(folder_);
   if (!dir.valid()) return;
   // Another host that started meanwhile has the file now: it stays.
   std::optional<std::string> now = readAll(dir.get());
   if (now && *now == text_) unlinkat(dir.get(), kFileName, 0);
+  folder_.clear();
 }
 
 std::optional<AnnouncedHost> readAnnouncement(const std::string& folder) {

@@ -29,13 +29,15 @@ class HostAnnouncement {
                                                const std::string& token, std::string& error);
   ~HostAnnouncement();
   HostAnnouncement(HostAnnouncement&& other) noexcept;
-  HostAnnouncement& operator=(HostAnnouncement&&) = delete;
+  HostAnnouncement& operator=(HostAnnouncement&& other) noexcept;
   HostAnnouncement(const HostAnnouncement&) = delete;
   HostAnnouncement& operator=(const HostAnnouncement&) = delete;
 
  private:
   HostAnnouncement(std::string folder, std::string text)
       : folder_(std::move(folder)), text_(std::move(text)) {}
+  // Removes the file if it is still this announcement.
+  void withdraw();
   std::string folder_;  // empty once moved from
   std::string text_;    // what was written
 };

@@ -89,17 +89,17 @@ struct Following {
 
 }  // namespace
 
-HostAnswer postToHost(const AnnouncedHost& host, const std::string& path, const std::string& json) {
+RelayAnswer postToHost(const AnnouncedHost& host, const std::string& path, const std::string& json) {
   Headers headers = headersFor(host, true);
   Curl curl = requestTo(host, path, headers.get());
-  HostAnswer answer;
+  RelayAnswer answer;
   if (!curl) return answer;
   curl_easy_setopt(curl.get(), CURLOPT_POSTFIELDS, json.c_str());
   curl_easy_setopt(curl.get(), CURLOPT_POSTFIELDSIZE, static_cast<long>(json.size()));
   curl_easy_setopt(curl.get(), CURLOPT_TIMEOUT_MS, 10000L);
   curl_easy_setopt(curl.get(), CURLOPT_WRITEFUNCTION, &collect);
   curl_easy_setopt(curl.get(), CURLOPT_WRITEDATA, &answer.body);
-  if (curl_easy_perform(curl.get()) != CURLE_OK) return HostAnswer{};
+  if (curl_easy_perform(curl.get()) != CURLE_OK) return RelayAnswer{};
   curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &answer.status);
   return answer;
 }

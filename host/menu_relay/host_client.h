@@ -10,13 +10,13 @@
 
 namespace lumorel {
 
-struct HostAnswer {
+struct RelayAnswer {
   long status = 0;  // 0: the host could not be reached
   std::string body;
 };
 
 // POSTs `json` to `path` of `host`; gives up after a few seconds.
-HostAnswer postToHost(const AnnouncedHost& host, const std::string& path, const std::string& json);
+RelayAnswer postToHost(const AnnouncedHost& host, const std::string& path, const std::string& json);
 
 // Reads the server-sent events of `path` of `host`, calling `onEvent` with
 // each event's name and data, until the stream ends, `stop` says so (asked

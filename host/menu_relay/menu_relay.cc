@@ -59,7 +59,7 @@ int runMenuRelay(int in, int out, const RelayPlaces& places) {
   const std::string snapshot = parsed["snapshot"].dump();
 
   std::optional<AnnouncedHost> host = readAnnouncement(places.announcementFolder);
-  HostAnswer answer;
+  RelayAnswer answer;
   if (host) answer = postToHost(*host, "/.lumorel/menu", snapshot);
   if (answer.status == 0) {
     // No host, or the one announced has gone without a word.
