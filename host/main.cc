@@ -17,6 +17,7 @@
 
 #include "catalogue/random.h"
 #include "host/folder_page_store.h"
+#include "host/host_announcement.h"
 #include "host/host_server.h"
 #include "host/last_page_watch.h"
 #include "host/options.h"
@@ -166,6 +167,12 @@ int run(const std::vector<std::string>& args) {
   const std::string address = servedAddress(server.port(), options->url, config.token);
   std::cout << address << std::endl;
   if (options->openBrowser) openBrowser(address);
+  const std::optional<HostAnnouncement> announcement =
+      options->announce
+          ? HostAnnouncement::write(announcementFolder(), server.port(), config.token, error)
+          : std::nullopt;
+  if (options->announce && !announcement)
+    std::cerr << "lumorel: " << error << "; the browser's context menu will not find this Lumorel\n";
 
   // As a desktop program, the host ends once the user has closed its last
   // page (a page that comes back within the grace keeps it); the same

@@ -28,6 +28,7 @@ std::optional<HostOptions> parseOptions(const std::vector<std::string>& args,
   HostOptions options;
   bool urlGiven = false;
   bool exitWithPagesGiven = false;
+  bool announceGiven = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     auto value = [&](const char* name) -> const std::string* {
@@ -45,6 +46,8 @@ std::optional<HostOptions> parseOptions(const std::vector<std::string>& args,
       options.openBrowser = false;
     } else if (arg == "--exit-with-pages") {
       exitWithPagesGiven = true;
+    } else if (arg == "--announce") {
+      announceGiven = true;
     } else if (arg == "--port") {
       const std::string* text = value("--port");
       if (!text) return std::nullopt;
@@ -96,12 +99,13 @@ std::optional<HostOptions> parseOptions(const std::vector<std::string>& args,
   // Scripts and tests start the host without a browser and stop it
   // themselves; a user's browser is what the host serves.
   options.exitWithPages = exitWithPagesGiven || options.openBrowser;
+  options.announce = announceGiven || options.openBrowser;
   return options;
 }
 
 std::string usageText() {
   return "Usage: lumorel [--port N] [--token T] [--no-browser] [--exit-with-pages]\n"
-         "               [--pages DIR] [--random-seed N] [lm-URL]\n"
+         "               [--announce] [--pages DIR] [--random-seed N] [lm-URL]\n"
          "\n"
          "Serves Lumorel's pages to the browser on this machine and opens the\n"
          "browser on lm-URL (lm:main when none is given).\n"
@@ -113,6 +117,9 @@ std::string usageText() {
          "  --exit-with-pages\n"
          "                end a few seconds after the last page has closed, even\n"
          "                with --no-browser (without it, the default)\n"
+         "  --announce    tell the browser's context menu where this Lumorel is, in\n"
+         "                a file only this user can read, even with --no-browser\n"
+         "                (without it, the default)\n"
          "  --pages DIR   serve the page set in the folder DIR instead of the one built\n"
          "                in: NAME.htm is the page NAME, NAME.formatted.htm the page\n"
          "                NAME that takes the URL's inserts, any other file is served\n"

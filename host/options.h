@@ -18,6 +18,10 @@ struct HostOptions {
   // End once every page has closed (see LastPageWatch); by default only
   // when the host opens the browser itself.
   bool exitWithPages = true;
+  // Tell the user's other programs (the browser's menu relay) where this
+  // host is (see HostAnnouncement); by default only when it opens the
+  // browser itself.
+  bool announce = true;
   std::string pagesFolder;  // empty: the page set compiled in
   std::string url = "lm:main";
   // Seeds the engine's random source, so that a shuffle and the random jumps

@@ -28,6 +28,10 @@ TEST(Options, TheCommandLineAsUsersWriteIt) {
   EXPECT_FALSE(all->exitWithPages);
   EXPECT_TRUE(parseOptions({"--no-browser", "--exit-with-pages"}, error)->exitWithPages);
   EXPECT_TRUE(parseOptions({"--exit-with-pages", "--no-browser"}, error)->exitWithPages);
+  // Likewise it tells the browser's menu where it is only when asked.
+  EXPECT_TRUE(none->announce);
+  EXPECT_FALSE(all->announce);
+  EXPECT_TRUE(parseOptions({"--announce", "--no-browser"}, error)->announce);
   EXPECT_FALSE(none->randomSeed);
   EXPECT_EQ(parseOptions({"--random-seed", "4294967295"}, error)->randomSeed, 4294967295u);
   EXPECT_TRUE(parseOptions({"--help"}, error)->help);
