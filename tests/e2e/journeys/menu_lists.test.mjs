@@ -43,7 +43,7 @@ async function chooseEntry(page, snapshot) {
 // What the list window `list` shows, once every picture in it is complete:
 // its title as written (the browser's document.title drops a trailing
 // space), the text before the pictures, the back link, and each picture
-// paragraph's picture address, tooltip and text.
+// paragraph's picture address, tooltip, text and link.
 async function listOf(list) {
   await list.waitForFunction(() => document.readyState === 'complete' &&
     Array.from(document.images).every((img) => img.complete && img.naturalWidth > 0), undefined, wait);
@@ -59,8 +59,9 @@ async function listOf(list) {
       body: { color: style(document.body).color, background: style(document.body).backgroundColor,
         font: style(document.body).fontFamily },
       pictures: Array.from(document.querySelectorAll('p img'), (img) => ({
-        src: img.src, title: img.title, text: img.parentNode.innerText.trim(),
-        centred: img.parentNode.align === 'center', ruled: img.parentNode.nextElementSibling.tagName === 'HR',
+        src: img.src, title: img.title, text: img.closest('p').innerText.trim(),
+        link: img.closest('a') && img.closest('a').href,
+        centred: img.closest('p').align === 'center', ruled: img.closest('p').nextElementSibling.tagName === 'HR',
       })),
       close: { text: document.getElementById('close').textContent, color: style(document.getElementById('close')).color },
     };
@@ -78,9 +79,8 @@ function assertListLook(shown) {
   assert.ok(shown.pictures.every((p) => p.centred && p.ruled), JSON.stringify(shown.pictures));
 }
 
-test('Dump Linked Images lists the picture links; the back link sends the tab to the page', async () => {
+test('Dump Linked Images lists the picture links; a click on a picture sends the tab to it', async () => {
   j.dialogs.clear();
-  const gallery = `${j.site.base}/gallery.htm`;
   const { id, menu, windows } = await chooseEntry('lm_listimg', await snapshotOf(j.tab, 'lm_listimg'));
   const list = await windows.next();
   await menuDone(menu);
@@ -93,16 +93,32 @@ test('Dump Linked Images lists the picture links; the back link sends the tab to
     assert.deepEqual(await windowOf(list), { left: 20, top: 20, width: 200, height: 500 });
     assertListLook(shown);
     assert.equal(shown.top, '\u00a0' + MENU_TEXTS.backTo + 'Holiday Pictures');
-    assert.equal(shown.back.href, gallery);
-    assert.deepEqual(shown.pictures.map((p) => ({ src: p.src, title: p.title, text: p.text })),
-      GALLERY_PICTURES.map((p) => ({ src: `${j.site.base}/${p}`, title: shortName(p), text: shortName(p) })));
+    assert.equal(shown.back.href, `${j.site.base}/gallery.htm`);
+    const addresses = GALLERY_PICTURES.map((p) => `${j.site.base}/${p}`);
+    assert.deepEqual(shown.pictures.map((p) => ({ src: p.src, title: p.title, text: p.text, link: p.link })),
+      addresses.map((a) => ({ src: a, title: shortName(a), text: shortName(a), link: a })));
 
-    await closesWindow(list, () => list.locator('#back').click());
-    assert.equal(await navigations.next(), gallery);
+    await closesWindow(list, () => list.locator('img[title="tiny.gif"]').click());
+    assert.equal(await navigations.next(), `${j.site.base}/pictures/tiny.gif`);
   } finally {
     navigations.stop();
   }
   assert.deepEqual(j.dialogs.list, []);
+});
+
+test('Dump Linked Images: the back link sends the tab back to the page', async () => {
+  const { id, menu, windows } = await chooseEntry('lm_listimg', await snapshotOf(j.tab, 'lm_listimg'));
+  const list = await windows.next();
+  await menuDone(menu);
+  windows.stop();
+  const navigations = navigationsOf(j.host, id);
+  try {
+    await listOf(list);
+    await closesWindow(list, () => list.locator('#back').click());
+    assert.equal(await navigations.next(), `${j.site.base}/gallery.htm`);
+  } finally {
+    navigations.stop();
+  }
 });
 
 test('Dump Linked Images of a page without a title; its close link closes the list', async () => {
@@ -193,8 +209,8 @@ test('Save Linked Images saves each picture link but ".jpe" into the folder chos
   const shown = await listOf(list);
   assert.equal(shown.title, MENU_TEXTS.savedListTitle + 'Holiday Pictures');
   assertListLook(shown);
-  assert.deepEqual(shown.pictures.map((p) => ({ title: p.title, text: p.text })),
-    GALLERY_SAVED.map((p) => ({ title: shortName(p), text: shortName(p) })));
+  assert.deepEqual(shown.pictures.map((p) => ({ title: p.title, text: p.text, link: p.link })),
+    GALLERY_SAVED.map((p) => ({ title: shortName(p), text: shortName(p), link: `${j.site.base}/${p}` })));
   // Each shown through the host's relay, which saved it as it came.
   for (const p of shown.pictures) assert.ok(p.src.startsWith(`${j.host.base}/lm:&save=`), p.src);
   const saved = filesIn(folder);
