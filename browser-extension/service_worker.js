@@ -41,11 +41,26 @@ async function snapshotOf(entry, info, tab) {
                         : { url: info.frameUrl || info.pageUrl || tab.url || '', title: tab.title || '', links: [] };
   let element = null;
   if (entry.contexts.includes('image')) {
-    element = (seen && seen.picture) || { tagName: 'IMG', src: info.srcUrl || '', title: '', width: 0, height: 0 };
+    element = (seen && seen.picture) || await pictureOf(info.srcUrl || '');
   } else if (entry.contexts.includes('link')) {
     element = { tagName: 'A', href: info.linkUrl || '' };
   }
   return { page: entry.page, tab: tab.id, document, element };
+}
+
+// A right-clicked picture the page did not let us see (in a frame of
+// another site): its own size stands for the size it was shown at.
+async function pictureOf(src) {
+  const picture = { tagName: 'IMG', src, title: '', width: 0, height: 0 };
+  try {
+    const bitmap = await createImageBitmap(await (await fetch(src)).blob());
+    picture.width = bitmap.width;
+    picture.height = bitmap.height;
+    bitmap.close();
+  } catch (e) {
+    // Not to be had: the page opens its window at the smallest size.
+  }
+  return picture;
 }
 
 // The menus at work: each relay's port with the tabs of the windows its
@@ -64,6 +79,8 @@ chrome.tabs.onRemoved.addListener((tabId) => {
     menus.delete(menu);
     menu.port.disconnect();
   }
+  // Once no menu works, Lumorel's addresses open popups as any other.
+  if (menus.size === 0) chrome.contentSettings.popups.clear({});
 });
 
 export async function runEntry(info, tab) {
@@ -77,6 +94,10 @@ export async function runEntry(info, tab) {
     if (message.open) {
       answered = true;
       menus.add(menu);
+      // The page opens its windows as it loads, with no click of the user's
+      // in it, as the old browser let it: Lumorel's own address may.
+      await chrome.contentSettings.popups.set({
+        primaryPattern: new URL(message.open).origin + '/*', setting: 'allow' });
       const opened = await chrome.windows.create({ ...MENU_WINDOW, url: message.open });
       for (const t of opened.tabs || []) menu.tabs.add(t.id);
     } else if (message.navigate) {

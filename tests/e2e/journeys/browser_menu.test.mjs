@@ -12,16 +12,17 @@ import { createServer } from 'node:http';
 import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
 import { chromium } from 'playwright-core';
-import { hostBinary, tempFolder } from '../harness.mjs';
+import { closesWindow, hostBinary, tempFolder } from '../harness.mjs';
 import { wait } from './page_helpers.mjs';
 
 const root = join(dirname(fileURLToPath(import.meta.url)), '..', '..', '..');
 // The relay is built beside the host.
 const relayBinary = join(dirname(hostBinary()), 'lumorel-menu-relay');
 
-// A small web site: a gallery page linking to two pictures and a text.
+// A small web site: a gallery page linking to two pictures and a text; each
+// picture is the same red square of 2 x 2 pixels.
 const PNG = Buffer.from(
-  'iVBORw0KGgoAAAANSUhEUgAAAAIAAAACCAIAAAD91JpzAAAAFklEQVR4nGP4z8DAwMDAxMDAwMDAAAANHQEDasKb6QAAAABJRU5ErkJggg==', 'base64');
+  'iVBORw0KGgoAAAANSUhEUgAAAAIAAAACCAIAAAD91JpzAAAAEElEQVR4nGM4YGAARAwQCgAhzgSBU+xT6wAAAABJRU5ErkJggg==', 'base64');
 const GALLERY = `<!DOCTYPE html><html><head><title>Gallery</title></head><body>
 <a id="first" href="/pictures/red.png">red</a>
 <a href="/notes.txt">notes</a>
@@ -70,7 +71,9 @@ before(async () => {
   browser = await chromium.launchPersistentContext(profile, {
     executablePath: process.env.LUMOREL_CHROMIUM || '/usr/bin/chromium',
     headless: true,
-    ignoreDefaultArgs: ['--disable-extensions'],
+    // As a user's browser: extensions on, and popups blocked unless a page
+    // may open them.
+    ignoreDefaultArgs: ['--disable-extensions', '--disable-popup-blocking'],
     env: { ...process.env, XDG_RUNTIME_DIR: runFolder, XDG_CONFIG_HOME: join(temp.path, 'config') },
     args: ['--headless', '--no-sandbox', '--disable-gpu', '--no-first-run',
       '--disable-background-networking', '--disable-component-update', '--disable-sync',
@@ -104,6 +107,17 @@ async function chooseEntry(web, page, clicked = {}) {
   }, { url: web.url(), page, clicked });
 }
 
+// The next window that shows an address containing `part`.
+function windowAt(part) {
+  return browser.waitForEvent('page', {
+    ...wait,
+    predicate: async (p) => {
+      await p.waitForLoadState('domcontentloaded').catch(() => {});
+      return p.url().includes(part);
+    },
+  });
+}
+
 function windowTitled(title) {
   return browser.waitForEvent('page', {
     ...wait,
@@ -118,8 +132,12 @@ test('a page entry starts Lumorel and its list window sends the tab where the us
   const web = await browser.newPage();
   await web.goto(site.base + '/gallery.html');
   const listed = windowTitled('Linked Images: Gallery');
+  const menuPage = windowAt('/lm:lm_listimg#menu=');
   await chooseEntry(web, 'lm_listimg');
   const list = await listed;
+  // Its work done, the menu's own window has gone.
+  const ran = await menuPage;
+  if (!ran.isClosed()) await ran.waitForEvent('close', wait);
   // Lumorel was not running: the relay started it, and it announced itself.
   assert.ok(existsSync(join(runFolder, 'lumorel', 'host.json')));
   const pictures = list.locator('img');
@@ -127,8 +145,7 @@ test('a page entry starts Lumorel and its list window sends the tab where the us
   assert.deepEqual(await pictures.evaluateAll((all) => all.map((i) => i.getAttribute('src'))),
     [site.base + '/pictures/red.png', site.base + '/pictures/BLUE.PNG']);
   // A picture's link: the gallery's tab goes to the picture.
-  await list.locator(`a[href="${site.base}/pictures/BLUE.PNG"], a:has(img[src$="BLUE.PNG"])`)
-    .first().click().catch(() => {});
+  await closesWindow(list, () => list.locator('img[src$="BLUE.PNG"]').click());
   await web.waitForURL(site.base + '/pictures/BLUE.PNG', wait);
 });
 
@@ -139,6 +156,21 @@ test('a picture entry opens the right-clicked picture in a window titled by it',
   await chooseEntry(web, 'lm_resize', { srcUrl: site.base + '/pictures/red.png', mediaType: 'image' });
   const shown = await opened;
   await shown.locator(`img[src="${site.base}/pictures/red.png"]`).first().waitFor(wait);
+});
+
+test('a picture the page does not show itself gives its own size', async () => {
+  const web = await browser.newPage();
+  await web.goto(site.base + '/gallery.html');
+  // As a picture in a frame the page keeps to itself: not among its images.
+  const elsewhere = site.base + '/pictures/green.png';
+  const menuPage = windowAt('/lm:lm_resize#menu=');
+  await chooseEntry(web, 'lm_resize', { srcUrl: elsewhere, mediaType: 'image' });
+  const id = new URL((await menuPage).url()).hash.replace('#menu=', '');
+  const announced = JSON.parse(readFileSync(join(runFolder, 'lumorel', 'host.json'), 'utf8'));
+  const snapshot = await (await fetch(`${announced.address}/.lumorel/menu/${id}`,
+    { headers: { 'X-Lumorel-Token': announced.token } })).json();
+  assert.deepEqual(snapshot.element,
+    { tagName: 'IMG', src: elsewhere, title: '', width: 2, height: 2 });
 });
 
 test('without the relay the user is told how to install it', async () => {
