@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 #include <httplib.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <condition_variable>
@@ -32,8 +34,9 @@ class TestWebSite {
 
   ~TestWebSite() {
     release();
-    server_.stop();
+    const int sock = server_.halt();
     thread_.join();
+    if (sock >= 0) ::close(sock);
   }
 
   TestWebSite(const TestWebSite&) = delete;
@@ -101,6 +104,19 @@ class TestWebSite {
 
   static constexpr std::size_t kChunk = 4096;
 
+  // The library's stop() does nothing before listen_after_bind() has begun,
+  // which then listens for ever; this ends it whenever it begins.
+  class Server : public httplib::Server {
+   public:
+    // Takes the listening socket away, waking the accepting thread, and
+    // returns it, for the caller to close once that thread has ended.
+    int halt() {
+      const socket_t sock = svr_sock_.exchange(INVALID_SOCKET);
+      if (sock != INVALID_SOCKET) ::shutdown(sock, SHUT_RDWR);
+      return sock;
+    }
+  };
+
   void serve(const httplib::Request& request, httplib::Response& response) {
     Answer answer;
     {
@@ -141,7 +157,7 @@ class TestWebSite {
     cv_.wait(lock, [this] { return released_; });
   }
 
-  httplib::Server server_;
+  Server server_;
   int port_ = -1;
   std::mutex mu_;
   std::condition_variable cv_;
