@@ -90,7 +90,9 @@ TEST_F(DownloadTest, FetchesOnlyTheWeb) {
     FileDownload got = download(address);
     EXPECT_EQ(got.outcome, DownloadOutcome::kFailed) << address;
     EXPECT_FALSE(got.error.empty()) << address;
-    if (!error.empty()) EXPECT_EQ(got.error, error) << address;
+    if (!error.empty()) {
+      EXPECT_EQ(got.error, error) << address;
+    }
     EXPECT_EQ(saved(), "") << address;
   }
 }
