@@ -101,9 +101,9 @@ class OfflineCopier {
       say(record_.url + " failed: not a web address");
       return OfflineCopyOutcome::kPageFailed;
     }
-    startHost_ = webAddressHost(*start);
+    hosts_.insert(webAddressHost(*start));
     seen_.insert(*start);
-    pages_.push_back({*start, 0});
+    pages_.push_back({.address = *start, .level = 0, .start = true});
     while (!pages_.empty() && !ended()) {
       PageToCopy page = std::move(pages_.front());
       pages_.pop_front();
@@ -117,7 +117,8 @@ class OfflineCopier {
  private:
   struct PageToCopy {
     std::string address;
-    uint64_t level;
+    uint64_t level = 0;
+    bool start = false;  // the record's own address
   };
 
   // A file saved: its name in the folder and the download.
@@ -139,7 +140,11 @@ class OfflineCopier {
         page.address, "html", [](std::string_view type) { return isPageType(type); }, true);
     if (!saved) return;
     const std::string& base = saved->download.finalAddress;
-    if (auto final = resolveWebAddress(base, base)) seen_.insert(*final);
+    if (auto final = resolveWebAddress(base, base)) {
+      seen_.insert(*final);
+      // Where the address itself leads is as much its site as its own host.
+      if (page.start) hosts_.insert(webAddressHost(*final));
+    }
 
     const bool images = (record_.webcrawlerFlags & kWebcrawlGetImages) != 0;
     const bool elsewhere = (record_.webcrawlerFlags & kWebcrawlLinksElsewhere) != 0;
@@ -162,8 +167,10 @@ class OfflineCopier {
       } else if (link.kind != HtmlLinkKind::kImage) {
         const uint64_t level = link.kind == HtmlLinkKind::kFrame ? page.level : page.level + 1;
         if (level > record_.recurseLevels) continue;
-        if (!elsewhere && webAddressHost(link.address) != startHost_) continue;
-        if (seen_.insert(link.address).second) pages_.push_back({std::move(link.address), level});
+        if (!elsewhere && hosts_.count(webAddressHost(link.address)) == 0) continue;
+        if (seen_.insert(link.address).second) {
+          pages_.push_back({.address = std::move(link.address), .level = level});
+        }
       }
     }
     say(page.address + ": " + std::to_string(bytes) + " bytes, " + std::to_string(pictures) +
@@ -259,8 +266,8 @@ class OfflineCopier {
   const CancelCheck& cancelled_;
   const std::function<void(const std::string&)>& log_;
   const uint64_t maxBytes_;
-  std::string startHost_;
-  std::set<std::string> seen_;  // every address fetched or queued
+  std::set<std::string> hosts_;  // the hosts of the copy's own site
+  std::set<std::string> seen_;   // every address fetched or queued
   std::deque<PageToCopy> pages_;
   uint32_t files_ = 0;
   uint64_t bytes_ = 0;  // fetched by every download, kept or not

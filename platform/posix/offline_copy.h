@@ -41,8 +41,8 @@ enum class OfflineCopyOutcome {
 // fetched while L < record.recurseLevels; a frame (<frame src>, <iframe
 // src>) is on its page's level. Only answers of type text/html or
 // application/xhtml+xml are kept as pages. A page on another host than the
-// record's address is followed only when the record's webcrawler flags hold
-// kWebcrawlLinksElsewhere.
+// record's address and the address it redirects to is followed only when
+// the record's webcrawler flags hold kWebcrawlLinksElsewhere.
 //
 // With kWebcrawlGetImages in the flags, the pictures a page shows (<img
 // src>) are fetched, and the pictures it links to when it is below the

@@ -235,23 +235,39 @@ TEST_F(OfflineCopyTest, LogsEachPageAndEachFailure) {
 }
 
 TEST_F(OfflineCopyTest, FollowsOtherHostsOnlyWhenAsked) {
-  site_.page("/p.html", "<a href=http://localhost:" + std::to_string(site_.port()) +
-                            "/elsewhere.html>x</a><img src=http://localhost:" +
-                            std::to_string(site_.port()) + "/shown.png>");
+  // "localhost" and "127.0.0.1" reach the same site under two host names.
+  const std::string other = "http://localhost:" + std::to_string(site_.port());
+  site_.page("/p.html", "<a href=" + other + "/elsewhere.html>x</a><img src=" + other +
+                            "/shown.png><a href=own.html>own</a>");
   site_.page("/elsewhere.html", "elsewhere");
+  site_.page("/own.html", "own");
   site_.file("/shown.png", "png", "image/png");
-  const std::string elsewhere =
-      "http://localhost:" + std::to_string(site_.port()) + "/elsewhere.html";
-  const std::string shown = "http://localhost:" + std::to_string(site_.port()) + "/shown.png";
+  site_.redirect("/moved.html", site_.url("/p.html"));
+  const std::string page = site_.url("/p.html"), own = site_.url("/own.html"),
+                    elsewhere = other + "/elsewhere.html", shown = other + "/shown.png";
 
-  CopyResult here =
-      copy({.url = site_.url("/p.html"), .recurseLevels = 1, .webcrawlerFlags = kImages});
-  EXPECT_EQ(keys(here.index), (std::set<std::string>{site_.url("/p.html"), shown}))
-      << "pictures come from any host";
-  CopyResult anywhere = copy({.url = site_.url("/p.html"),
-                              .recurseLevels = 1,
-                              .webcrawlerFlags = kImages | kWebcrawlLinksElsewhere});
-  EXPECT_EQ(keys(anywhere.index), (std::set<std::string>{site_.url("/p.html"), shown, elsewhere}));
+  struct Case {
+    const char* what;
+    std::string url;
+    uint32_t flags;
+    std::set<std::string> kept;
+  };
+  const Case cases[] = {
+      {"its own host only, and pictures from any", page, kImages, {page, own, shown}},
+      {"any host when asked",
+       page,
+       kImages | kWebcrawlLinksElsewhere,
+       {page, own, shown, elsewhere}},
+      // The address leads from the other name to the page: both are its own.
+      {"where its address leads",
+       other + "/moved.html",
+       kImages,
+       {other + "/moved.html", own, shown, elsewhere}},
+  };
+  for (const Case& c : cases) {
+    CopyResult result = copy({.url = c.url, .recurseLevels = 1, .webcrawlerFlags = c.flags});
+    EXPECT_EQ(keys(result.index), c.kept) << c.what;
+  }
 }
 
 TEST_F(OfflineCopyTest, EndsAtItsLimitsKeepingWhatItHas) {
