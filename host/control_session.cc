@@ -62,7 +62,7 @@ ControlSession::ControlSession(std::string id, const SessionEnv& env)
   runOnUi([this] {
     control_ = std::make_unique<EnumImg>(
         ControlEnv{env_.fs, env_.clock, env_.threads, *loop_, dialogs_, env_.preferences,
-                   nullptr},
+                   env_.subscriptions},
         env_.workerWaitMs);
     control_->setHostWindow(&window_);
     control_->advise(std::make_shared<StreamEventSink>(events_, snapshots_));

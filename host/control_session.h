@@ -32,6 +32,9 @@ struct SessionEnv {
   ThreadFactory& threads;
   PreferenceBackend& preferences;
   uint32_t workerWaitMs = kWorkerWaitMs;
+  // The offline copies of web pages (ScrapeUrl); null when the host has no
+  // store for them, and ScrapeUrl then does nothing.
+  SubscriptionManager* subscriptions = nullptr;
 };
 
 // What a member call gave.

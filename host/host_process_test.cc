@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -31,8 +32,10 @@ constexpr milliseconds kExitBound{2000};
 // object goes if the test did not.
 class HostProcess {
  public:
-  // Started with `extra` after the usual arguments.
-  explicit HostProcess(const std::vector<std::string>& extra = {}) {
+  // Started with `extra` after the usual arguments, and `extraEnv`
+  // ("NAME=value") after the usual environment.
+  explicit HostProcess(const std::vector<std::string>& extra = {},
+                       const std::vector<std::string>& extraEnv = {}) {
     int out[2];
     if (::pipe2(out, O_CLOEXEC) != 0) return;
     const std::string err = home_ / "stderr";
@@ -49,6 +52,7 @@ class HostProcess {
     env.push_back("HOME=" + home_.path());
     env.push_back("XDG_CONFIG_HOME=" + home_.makeFolder("config"));
     env.push_back("XDG_RUNTIME_DIR=" + home_.makeFolder("run"));
+    env.insert(env.end(), extraEnv.begin(), extraEnv.end());
     std::vector<char*> envp;
     for (std::string& entry : env) envp.push_back(entry.data());
     envp.push_back(nullptr);
@@ -118,6 +122,8 @@ class HostProcess {
   }
 
   std::string errors() const { return readFile(home_ / "stderr"); }
+  // Its HOME.
+  const TempFolder& home() const { return home_; }
 
  private:
   void readPort(int fd) {
@@ -276,6 +282,28 @@ TEST(HostProcess, EndsOnceTheLastPageHasGoneOnlyWhereAskedTo) {
   httplib::Client client("127.0.0.1", serving.port());
   auto page = client.Get("/lm:main", {{"X-Lumorel-Token", kToken}});
   ASSERT_TRUE(page && page->status == 200);
+}
+
+TEST(HostProcess, KeepsOfflineCopiesInTheUsersCacheOrSaysOnceItCannot) {
+  HostProcess host;
+  ASSERT_NE(host.port(), 0) << host.errors();
+  struct stat st {};
+  ASSERT_EQ(::stat((host.home() / ".cache/lumorel/offline").c_str(), &st), 0) << host.errors();
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+
+  // A cache where no folder can be made: said once, and the host serves on.
+  HostProcess without({}, {"XDG_CACHE_HOME=/dev/null/cache"});
+  ASSERT_NE(without.port(), 0) << without.errors();
+  httplib::Client client("127.0.0.1", without.port());
+  client.set_read_timeout(30, 0);
+  auto page = client.Get("/lm:main", {{"X-Lumorel-Token", kToken}});
+  ASSERT_TRUE(page && page->status == 200);
+  const std::string errors = without.errors();
+  const std::string said = "web pages are not copied for offline use";
+  const std::size_t first = errors.find(said);
+  ASSERT_NE(first, std::string::npos) << errors;
+  EXPECT_EQ(errors.find(said, first + 1), std::string::npos) << "said once: " << errors;
+  EXPECT_NE(errors.find("/dev/null/cache/lumorel/offline"), std::string::npos) << errors;
 }
 
 }  // namespace

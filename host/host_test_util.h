@@ -173,7 +173,7 @@ class HostTest : public ::testing::Test {
         .pages = store_.get(),
         .fetcher = &fetcher_,
         .session = SessionEnv{FileSystem::system(), Clock::system(), ThreadFactory::system(),
-                              prefs_},
+                              prefs_, kWorkerWaitMs, subscriptions_},
         .grace = grace,
         .threads = threads_,
         .limits = limits_,
@@ -261,6 +261,7 @@ class HostTest : public ::testing::Test {
   TempFolder pictures_;
   SqlitePreferenceBackend prefs_{prefsFolder_ / "config", prefsFolder_ / "run"};
   CurlUrlFetcher fetcher_;
+  SubscriptionManager* subscriptions_ = nullptr;  // set before start(); outlives the host
   std::unique_ptr<FolderPageStore> store_;
   std::unique_ptr<HostServer> server_;
 };

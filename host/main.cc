@@ -26,6 +26,7 @@
 #include "platform/clock.h"
 #include "platform/file_system.h"
 #include "platform/posix/curl_url_fetcher.h"
+#include "platform/posix/offline_store.h"
 #include "platform/preference_backend.h"
 #include "platform/worker_thread.h"
 
@@ -90,6 +91,23 @@ class ExitGuard {
   std::thread thread_;  // last: starts once the rest is ready
 };
 
+// The store of the offline copies ScrapeUrl makes, in the user's cache.
+// Null, said once, when it cannot be made: ScrapeUrl then does nothing, as
+// on a system without a subscription manager.
+std::unique_ptr<OfflineStore> openOfflineStore() {
+  const std::string folder =
+      OfflineStore::defaultFolder(std::getenv("XDG_CACHE_HOME"), std::getenv("HOME"));
+  if (folder.empty()) {
+    std::cerr << "lumorel: neither XDG_CACHE_HOME nor HOME is an absolute path; web pages "
+                 "are not copied for offline use\n";
+    return nullptr;
+  }
+  std::string error;
+  std::unique_ptr<OfflineStore> store = OfflineStore::open(folder, std::cerr, {}, error);
+  if (!store) std::cerr << "lumorel: " << error << "; web pages are not copied for offline use\n";
+  return store;
+}
+
 // How often the main thread looks whether any page is still connected.
 constexpr std::chrono::milliseconds kPagePeriod{250};
 
@@ -150,13 +168,15 @@ int run(const std::vector<std::string>& args) {
   }
   CurlUrlFetcher fetcher;
   ReportedPreferences preferences(PreferenceBackend::system(), std::cerr);
+  // Made before the server, so it goes after every control that uses it.
+  std::unique_ptr<OfflineStore> offlineStore = openOfflineStore();
   HostConfig config{
       .port = options->port,
       .token = options->token.empty() ? randomToken() : options->token,
       .pages = pages,
       .fetcher = &fetcher,
       .session = SessionEnv{FileSystem::system(), Clock::system(), ThreadFactory::system(),
-                            preferences},
+                            preferences, kWorkerWaitMs, offlineStore.get()},
   };
   HostServer server(config);
   if (!server.bind(error)) {
