@@ -20,13 +20,15 @@ export function hostBinary() {
 // host makes its own token, as when a user starts it. `args` go after the
 // usual ones.
 export async function startHost(home, { builtInPages = false, token = TOKEN, args = [] } = {}) {
-  // The user's own folders: preferences, and the files of "+" preferences.
+  // The user's own folders: preferences, the files of "+" preferences, and
+  // the cache that holds offline copies of web pages.
   mkdirSync(join(home, 'config'), { recursive: true, mode: 0o700 });
   mkdirSync(join(home, 'run'), { recursive: true, mode: 0o700 });
   const pages = builtInPages ? [] : ['--pages', join(here, 'pages')];
   const child = spawn(hostBinary(),
     ['--port', '0', ...(token === null ? [] : ['--token', token]), '--no-browser', ...pages, ...args], {
-      env: { ...process.env, XDG_CONFIG_HOME: join(home, 'config'), XDG_RUNTIME_DIR: join(home, 'run') },
+      env: { ...process.env, XDG_CONFIG_HOME: join(home, 'config'), XDG_RUNTIME_DIR: join(home, 'run'),
+             XDG_CACHE_HOME: join(home, 'cache') },
       stdio: ['ignore', 'pipe', 'inherit'],
     });
   const address = await new Promise((resolve, reject) => {

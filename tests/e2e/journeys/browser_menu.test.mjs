@@ -74,7 +74,8 @@ before(async () => {
     // As a user's browser: extensions on, and popups blocked unless a page
     // may open them.
     ignoreDefaultArgs: ['--disable-extensions', '--disable-popup-blocking'],
-    env: { ...process.env, XDG_RUNTIME_DIR: runFolder, XDG_CONFIG_HOME: join(temp.path, 'config') },
+    env: { ...process.env, XDG_RUNTIME_DIR: runFolder, XDG_CONFIG_HOME: join(temp.path, 'config'),
+           XDG_CACHE_HOME: join(temp.path, 'cache') },
     args: ['--headless', '--no-sandbox', '--disable-gpu', '--no-first-run',
       '--disable-background-networking', '--disable-component-update', '--disable-sync',
       `--disable-extensions-except=${extension}`, `--load-extension=${extension}`],

@@ -307,7 +307,7 @@ export async function startMenuJourney(name) {
   const tab = await browser.newPage();
   await tab.goto(site.base + '/gallery.htm');
   return {
-    host, browser, dialogs, site, main, tab, web: web.path,
+    host, browser, dialogs, site, main, tab, web: web.path, home: home.path,
     pref: (key) => main.evaluate((k) => lm.Preference(k), key),
     setPrefs: (prefs) => main.evaluate((p) => {
       for (const key of Object.keys(p)) lm.Preference(key, p[key]);

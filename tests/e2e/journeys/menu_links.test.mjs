@@ -4,6 +4,8 @@
 // "Preload Linked Images" asks, then has them kept offline.
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
+import { existsSync, readdirSync, readFileSync } from 'node:fs';
+import { join } from 'node:path';
 import { closesWindow } from '../harness.mjs';
 import { wait } from './page_helpers.mjs';
 import {
@@ -135,5 +137,27 @@ for (const c of preloadAnswers) {
     const scrapes = recorder.calls.filter((call) => call.member === 'ScrapeUrl');
     assert.deepEqual(scrapes.map((call) => call.args), c.scrapes(`${j.site.base}/gallery.htm`));
     assert.deepEqual(windows.list, []);
+    if (c.answer) {
+      // The offline copy: the page and the pictures it links to, as the
+      // copy's index lists them once it is whole.
+      const copied = await offlineCopyIndex(j.home, 10000);
+      for (const part of ['/gallery.htm', '/pictures/photo.JPG', '/pictures/river.png']) {
+        assert.ok(copied.some((line) => line.endsWith(part)), `${part} in ${copied.join(', ')}`);
+      }
+    }
   });
+}
+
+// The lines of the index of the one offline copy in the user's cache below
+// `home`, once there is one; fails after `bound` milliseconds.
+async function offlineCopyIndex(home, bound) {
+  const store = join(home, 'cache', 'lumorel', 'offline');
+  const until = Date.now() + bound;
+  for (;;) {
+    const subscriptions = existsSync(store) ? readdirSync(store) : [];
+    const index = subscriptions.map((s) => join(store, s, 'copy', 'index')).find((f) => existsSync(f));
+    if (index) return readFileSync(index, 'utf8').split('\n').filter((l) => l);
+    if (Date.now() > until) throw new Error(`no offline copy in ${store}`);
+    await new Promise((resolve) => setTimeout(resolve, 50));  // look again
+  }
 }
