@@ -11,10 +11,18 @@ const MENU_WINDOW = { type: 'popup', width: 480, height: 360, focused: true };
 const RELAY_MISSING = "Lumorel's menu relay is not installed for this browser. " +
     "Run tools/install-browser-menu in Lumorel's folder, then choose the entry again.";
 
+// The entries the menu took, as the browser confirmed them.
+const entriesMade = [];
+
 function createEntries() {
   chrome.contextMenus.removeAll(() => {
+    entriesMade.length = 0;
     for (const entry of MENU_ENTRIES) {
-      chrome.contextMenus.create({ id: entry.page, title: entry.title, contexts: entry.contexts });
+      const made = { id: entry.page, title: entry.title, contexts: entry.contexts };
+      chrome.contextMenus.create(made, () => {
+        if (chrome.runtime.lastError) console.error(chrome.runtime.lastError.message);
+        else entriesMade.push(made);
+      });
     }
   });
 }
@@ -122,5 +130,6 @@ function showProblem(text) {
                           url: chrome.runtime.getURL('problem.html') + '#' + encodeURIComponent(text) });
 }
 
-// For tests, which cannot click a menu the browser draws itself.
+// For tests, which cannot see or click a menu the browser draws itself.
 self.lumorelRunEntry = runEntry;
+self.lumorelEntriesMade = () => entriesMade.slice();

@@ -129,6 +129,24 @@ function windowTitled(title) {
   });
 }
 
+test('the menu holds the six entries, each where it belongs', async () => {
+  const worker = await serviceWorker();
+  await worker.evaluate(() => new Promise((resolve) => {
+    const ready = () => (self.lumorelEntriesMade().length === 6 ? resolve() : setTimeout(ready, 20));
+    ready();
+  }));
+  const made = await worker.evaluate(() => self.lumorelEntriesMade());
+  const byTitle = Object.fromEntries(made.map((e) => [e.title, e.contexts]));
+  assert.deepEqual(byTitle, {
+    'Slideshow all Linked Images (Lumorel)': ['page'],
+    'Preload Linked Images (Lumorel)': ['page'],
+    'Resize This Image (Lumorel)': ['image'],
+    'Open Linked Image (Lumorel)': ['link'],
+    'Dump Linked Images (Lumorel)': ['page'],
+    'Save Linked Images (Lumorel)': ['page'],
+  });
+});
+
 test('a page entry starts Lumorel and its list window sends the tab where the user clicks', async () => {
   const web = await browser.newPage();
   await web.goto(site.base + '/gallery.html');
@@ -157,6 +175,16 @@ test('a picture entry opens the right-clicked picture in a window titled by it',
   await chooseEntry(web, 'lm_resize', { srcUrl: site.base + '/pictures/red.png', mediaType: 'image' });
   const shown = await opened;
   await shown.locator(`img[src="${site.base}/pictures/red.png"]`).first().waitFor(wait);
+});
+
+test('a link entry opens the picture the right-clicked link leads to', async () => {
+  const web = await browser.newPage();
+  await web.goto(site.base + '/gallery.html');
+  const address = site.base + '/pictures/BLUE.PNG';
+  const opened = windowTitled(address);
+  await chooseEntry(web, 'lm_openresize', { linkUrl: address });
+  const shown = await opened;
+  await shown.locator(`img[src="${address}"]`).first().waitFor(wait);
 });
 
 test('a picture the page does not show itself gives its own size', async () => {
