@@ -57,14 +57,8 @@ std::optional<HostAnnouncement> HostAnnouncement::write(const std::string& folde
           .dump();
   // Written whole under a name of this process, then renamed over the old
   // one: a reader never sees half an announcement.
-  const std::string fresh = std::string(kFileName) + "." + std::to_string(getpid());
-  UniqueFd file(openat(dir.get(), fresh.c_str(),
-                       O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600));
-  bool written = file.valid() && ::write(file.get(), text.data(), text.size()) ==
-                                     static_cast<ssize_t>(text.size());
-  file = UniqueFd();
-  if (!written || renameat(dir.get(), fresh.c_str(), dir.get(), kFileName) != 0) {
-    unlinkat(dir.get(), fresh.c_str(), 0);
+  const std::string partial = std::string(kFileName) + "." + std::to_string(getpid());
+  if (!replaceFile(dir.get(), kFileName, partial.c_str(), text)) {
     error = "cannot write " + folder + "/" + kFileName;
     return std::nullopt;
   }

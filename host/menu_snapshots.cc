@@ -5,6 +5,7 @@
 
 #include "host/options.h"
 #include "platform/limits.h"
+#include "platform/posix/web_address.h"
 
 namespace lumorel {
 namespace {
@@ -98,13 +99,8 @@ bool isNavigableAddress(const std::string& url) {
   if (url.size() > kMaxUrl) return false;
   for (unsigned char c : url)
     if (c < 0x20 || c == 0x7F) return false;
-  auto startsWithNoCase = [&](std::string_view prefix) {
-    if (url.size() <= prefix.size()) return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i)
-      if ((url[i] | 0x20) != prefix[i] && url[i] != prefix[i]) return false;
-    return true;
-  };
-  return startsWithNoCase("http://") || startsWithNoCase("https://");
+  // A scheme alone ("http://") goes nowhere.
+  return hasWebScheme(url) && url.find("://") + 3 < url.size();
 }
 
 void MenuSnapshot::navigate(std::string url) {

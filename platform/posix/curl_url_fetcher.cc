@@ -7,6 +7,8 @@
 #include <mutex>
 #include <string>
 
+#include "platform/posix/web_address.h"
+
 namespace lumorel {
 namespace {
 
@@ -124,20 +126,6 @@ class CurlStream final : public FetchStream {
   CURLcode result_ = CURLE_OK;
 };
 
-// True when `url` starts with "http://" or "https://", in any case. libcurl
-// would take an address without a scheme as http; here it is refused.
-bool hasWebScheme(std::string_view url) {
-  auto startsWith = [url](std::string_view prefix) {
-    if (url.size() < prefix.size()) return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-      char c = url[i];
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-      if (c != prefix[i]) return false;
-    }
-    return true;
-  };
-  return startsWith("http://") || startsWith("https://");
-}
 
 }  // namespace
 
@@ -148,6 +136,8 @@ CurlUrlFetcher::CurlUrlFetcher(CurlFetchLimits limits) : limits_(limits) {
 }
 
 std::unique_ptr<FetchStream> CurlUrlFetcher::fetch(std::string_view url, CancelCheck cancelled) {
+  // libcurl would take an address without a scheme as http; here it is
+  // refused.
   if (url.find('\0') != std::string_view::npos || !hasWebScheme(url)) return nullptr;
   auto stream = std::make_unique<CurlStream>(std::move(cancelled));
   if (!stream->open(std::string(url), limits_) || !stream->waitForBody()) return nullptr;

@@ -31,20 +31,10 @@ constexpr uint32_t kAllInfoFields = 0xFFFF;
 
 bool isAbsolute(const char* path) { return path && path[0] == '/'; }
 
-bool startsWithNoCase(std::string_view text, std::string_view prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (std::size_t i = 0; i < prefix.size(); ++i) {
-    char c = text[i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != prefix[i]) return false;
-  }
-  return true;
-}
-
 // True when a subscription may be made for `url`.
 bool isSubscribableAddress(std::string_view url) {
   if (url.empty() || url.size() > OfflineStore::kMaxAddressLength) return false;
-  if (!startsWithNoCase(url, "http://") && !startsWithNoCase(url, "https://")) return false;
+  if (!hasWebScheme(url)) return false;
   for (char c : url) {
     const auto byte = static_cast<unsigned char>(c);
     if (byte < 0x20 || byte == 0x7f) return false;
@@ -66,23 +56,6 @@ std::optional<std::string> readSmallFile(const std::string& path) {
     if (got == 0) return text;
     text.append(buffer, static_cast<std::size_t>(got));
   }
-}
-
-// Writes `text` as the file `name` in `folderFd`: under `partialName`
-// first, then renamed into place.
-bool replaceFile(int folderFd, const char* name, const char* partialName, std::string_view text) {
-  UniqueFd fd(
-      openat(folderFd, partialName, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600));
-  bool ok = fd.valid();
-  while (ok && !text.empty()) {
-    ssize_t wrote = write(fd.get(), text.data(), text.size());
-    if (wrote < 0 && errno == EINTR) continue;
-    ok = wrote > 0;
-    if (ok) text.remove_prefix(static_cast<std::size_t>(wrote));
-  }
-  ok = fd.close() && ok && renameat(folderFd, partialName, folderFd, name) == 0;
-  if (!ok) unlinkat(folderFd, partialName, 0);
-  return ok;
 }
 
 bool removeTree(const std::string& path) {

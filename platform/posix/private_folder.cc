@@ -34,4 +34,19 @@ bool isPlainFileName(std::string_view name) {
          name.find('/') == std::string_view::npos && name.find('\0') == std::string_view::npos;
 }
 
+bool replaceFile(int folderFd, const char* name, const char* partialName, std::string_view text) {
+  UniqueFd fd(
+      openat(folderFd, partialName, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600));
+  bool ok = fd.valid();
+  while (ok && !text.empty()) {
+    ssize_t wrote = write(fd.get(), text.data(), text.size());
+    if (wrote < 0 && errno == EINTR) continue;
+    ok = wrote > 0;
+    if (ok) text.remove_prefix(static_cast<std::size_t>(wrote));
+  }
+  ok = fd.close() && ok && renameat(folderFd, partialName, folderFd, name) == 0;
+  if (!ok) unlinkat(folderFd, partialName, 0);
+  return ok;
+}
+
 }  // namespace lumorel

@@ -21,6 +21,12 @@ UniqueFd openPrivateFolder(const std::string& path);
 // (mode 0700).
 UniqueFd openPrivateFolderMakingParents(const std::string& path);
 
+// Writes `text` as the file `name` (mode 0600) in the folder `folderFd`:
+// under `partialName` first, then renamed into place, so that a reader sees
+// the old file or the whole new one. False, with nothing left under
+// `partialName`, when it cannot.
+bool replaceFile(int folderFd, const char* name, const char* partialName, std::string_view text);
+
 // True when `name` names a file directly inside a folder: not empty, not "."
 // or "..", no '/' and no NUL.
 bool isPlainFileName(std::string_view name);

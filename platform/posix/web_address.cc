@@ -195,4 +195,17 @@ std::string webAddressHost(std::string_view address) {
   return lowerAscii(std::string_view(parts.authority).substr(begin, end - begin));
 }
 
+bool hasWebScheme(std::string_view url) {
+  auto startsWith = [url](std::string_view prefix) {
+    if (url.size() < prefix.size()) return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+      char c = url[i];
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+      if (c != prefix[i]) return false;
+    }
+    return true;
+  };
+  return startsWith("http://") || startsWith("https://");
+}
+
 }  // namespace lumorel

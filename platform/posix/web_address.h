@@ -28,6 +28,10 @@ namespace lumorel {
 // nullopt unless the result is an http or https address with a host.
 std::optional<std::string> resolveWebAddress(std::string_view base, std::string_view reference);
 
+// True when `url` starts with "http://" or "https://", in any case: the
+// addresses that are fetched at all.
+bool hasWebScheme(std::string_view url);
+
 // The host of the absolute address `address` as resolveWebAddress gives it,
 // without user name or port; empty when it has none.
 std::string webAddressHost(std::string_view address);
