@@ -55,6 +55,9 @@ test('the main window opens the tools window, by a click and by the keyboard, an
     // Where the user left it is where it opens next.
     await closesWindow(tools, () => (how === 'click' ? tools.locator('#quit').click()
       : focusByTab(tools, 'quit').then(() => tools.keyboard.press('Space'))));
+    // The place goes to the host as the window unloads, without waiting for
+    // an answer: it is there soon after the window has gone.
+    await main.waitForFunction(() => lm.Preference('Utils.Width') !== '', undefined, wait);
     assert.notEqual(await main.evaluate(() => lm.Preference('Utils.Width')), '');
   }
 });
