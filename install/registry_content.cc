@@ -1,0 +1,44 @@
+#include "install/registry_content.h"
+
+namespace lumorel {
+
+HResult writeSection(Registry& registry, const RegistrySection& section) {
+  HResult hr = kSOk;
+  for (const RegistryKey& key : section.keys) {
+    if (key.handling == KeyHandling::kReplaced) {
+      hr = registry.deleteTree(section.root, key.path);
+      if (hr != kSOk) break;
+    }
+    hr = registry.createKey(section.root, key.path);
+    if (hr != kSOk) break;
+    for (const RegistryValue& value : key.values) {
+      hr = value.type == RegistryValue::Type::kText
+               ? registry.setText(section.root, key.path, value.name, value.text)
+               : registry.setNumber(section.root, key.path, value.name, value.number);
+      if (hr != kSOk) break;
+    }
+    if (hr != kSOk) break;
+  }
+  if (hr != kSOk) removeSection(registry, section);
+  return hr;
+}
+
+void removeSection(Registry& registry, const RegistrySection& section) {
+  for (auto it = section.keys.rbegin(); it != section.keys.rend(); ++it) {
+    if (it->handling == KeyHandling::kReplaced) {
+      (void)registry.deleteTree(section.root, it->path);
+    }
+  }
+}
+
+RegistryValue defaultText(std::string text) { return {"", RegistryValue::Type::kText, std::move(text)}; }
+
+RegistryValue namedText(std::string name, std::string text) {
+  return {std::move(name), RegistryValue::Type::kText, std::move(text)};
+}
+
+RegistryValue namedNumber(std::string name, uint32_t number) {
+  return {std::move(name), RegistryValue::Type::kNumber, "", number};
+}
+
+}  // namespace lumorel
