@@ -18,6 +18,10 @@ LUMOREL_E2E_PACKAGES=(chromium)
 # The Windows module's cross-build: Debian's mingw-w64 with POSIX threads
 # (which std::thread needs), and widl.
 LUMOREL_WINDOWS_PACKAGES=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools)
+# widl's system IDL files and the type library it imports, and the module's
+# tests: Debian's Wine, its 32-bit half from the i386 architecture, and a
+# virtual X display for the dialogs.
+LUMOREL_WINE_PACKAGES=(libwine-dev wine wine64 wine32:i386 xvfb xauth)
 # The benchmarks' peers, and what makes their trees.
 LUMOREL_BENCH_PACKAGES=(jdupes fdupes rmlint findutils python3)
 
@@ -47,6 +51,21 @@ install_missing() {
   "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq &&
     "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null ||
     { say "apt-get could not install: ${missing[*]}"; return 1; }
+}
+
+# Wine with its 32-bit half: adds Debian's i386 architecture first when the
+# machine does not have it yet.
+install_wine() {
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    say "adding the i386 architecture for the 32-bit Wine"
+    local sudo=()
+    [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+    "${sudo[@]}" dpkg --add-architecture i386 ||
+      { say "could not add the i386 architecture; the 32-bit Wine needs it"; return 1; }
+    # The package lists must name the new architecture's packages.
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+  fi
+  install_missing "${LUMOREL_WINE_PACKAGES[@]}"
 }
 
 # Node.js and npm: the machine's own when it has them, else Debian's.
