@@ -10,6 +10,7 @@
 #include "platform/win32/com/browser_host_window.h"
 #include "platform/win32/com/control_window.h"
 #include "platform/win32/win32_dialogs.h"
+#include "platform/win32/win32_subscription_manager.h"
 #include "platform/worker_thread.h"
 
 namespace lumorel {
@@ -68,6 +69,8 @@ EnumImgObject::EnumImgObject()
           },
           [this](HDC dc, const RECT& bounds) { drawFace(dc, bounds); })),
       dialogs_(std::make_unique<Win32Dialogs>(Module::instance(), nullptr)),
+      subscriptions_(
+          std::make_unique<Win32SubscriptionManager>([this] { return window_->window(); })),
       control_(std::make_unique<EnumImg>(ControlEnv{
           .fs = FileSystem::system(),
           .clock = Clock::system(),
@@ -75,7 +78,7 @@ EnumImgObject::EnumImgObject()
           .ui = *window_,
           .dialogs = *dialogs_,
           .preferences = PreferenceBackend::system(),
-          .subscriptions = nullptr,
+          .subscriptions = subscriptions_.get(),
       })),
       propertyNotify_(*this, IID_IPropertyNotifySink, nullptr),
       events_(*this, DIID__EnumImgEvents, control_.get()) {}
@@ -89,6 +92,7 @@ EnumImgObject::~EnumImgObject() {
   events_.clear();
   propertyNotify_.clear();
   control_.reset();
+  subscriptions_.reset();
   host_.reset();
   window_.reset();
   releaseContainer();

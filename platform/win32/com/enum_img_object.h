@@ -24,6 +24,7 @@ class BrowserHostWindow;
 class ControlWindow;
 class Dialogs;
 class EnumImg;
+class SubscriptionManager;
 
 // Makes a control (never aggregated) and asks it for `iid`.
 HRESULT createEnumImg(IUnknown* outer, REFIID iid, void** out);
@@ -222,6 +223,7 @@ class EnumImgObject final : public IEnumImg,
   // Destroyed after the engine's control, which uses them.
   std::unique_ptr<ControlWindow> window_;
   std::unique_ptr<Dialogs> dialogs_;
+  std::unique_ptr<SubscriptionManager> subscriptions_;
   std::unique_ptr<BrowserHostWindow> host_;
   std::unique_ptr<EnumImg> control_;
   // Before the engine's control goes: the points hold its sinks' cookies.

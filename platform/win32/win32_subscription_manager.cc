@@ -1,0 +1,128 @@
+#include "platform/win32/win32_subscription_manager.h"
+
+#include <mstask.h>
+#include <oleauto.h>
+#include <subsmgr.h>
+
+#include <cstring>
+#include <string>
+
+namespace lumorel {
+namespace {
+
+std::wstring wide(std::string_view text) {
+  if (text.empty()) return L"";
+  const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring out(static_cast<std::size_t>(n), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
+  return out;
+}
+
+std::string narrow(BSTR text) {
+  if (!text) return "";
+  const int length = static_cast<int>(SysStringLen(text));
+  const int n = WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(n), '\0');
+  WideCharToMultiByte(CP_ACP, 0, text, length, out.data(), n, nullptr, nullptr);
+  return out;
+}
+
+// The system's manager with a reference the caller releases; null when the
+// system has none.
+ISubscriptionMgr* makeManager() {
+  ISubscriptionMgr* manager = nullptr;
+  if (FAILED(CoCreateInstance(CLSID_SubscriptionMgr, nullptr, CLSCTX_INPROC_SERVER,
+                              IID_ISubscriptionMgr, reinterpret_cast<void**>(&manager)))) {
+    return nullptr;
+  }
+  return manager;
+}
+
+}  // namespace
+
+bool Win32SubscriptionManager::available() {
+  ISubscriptionMgr* manager = makeManager();
+  if (!manager) return false;
+  manager->Release();
+  return true;
+}
+
+void Win32SubscriptionManager::getDefaultInfo(int32_t type, SubscriptionInfo& info) {
+  ISubscriptionMgr* manager = makeManager();
+  if (!manager) return;
+  SUBSCRIPTIONINFO system = {};
+  system.cbSize = sizeof system;
+  system.fUpdateFlags = info.updateFlags;
+  if (SUCCEEDED(manager->GetDefaultInfo(static_cast<SUBSCRIPTIONTYPE>(type), &system))) {
+    info.schedule = system.schedule;
+    info.recurseLevels = system.dwRecurseLevels;
+    info.webcrawlerFlags = system.fWebcrawlerFlags;
+    info.mailNotification = system.bMailNotification != FALSE;
+    info.gleam = system.bGleam != FALSE;
+    info.changesOnly = system.bChangesOnly != FALSE;
+    info.needPassword = system.bNeedPassword != FALSE;
+    info.channelFlags = system.fChannelFlags;
+    info.userName = narrow(system.bstrUserName);
+    info.friendlyName = narrow(system.bstrFriendlyName);
+    info.maxSizeKB = system.dwMaxSizeKB;
+    info.taskFlags = system.fTaskFlags;
+  }
+  SysFreeString(system.bstrUserName);
+  SysFreeString(system.bstrPassword);
+  SysFreeString(system.bstrFriendlyName);
+  manager->Release();
+}
+
+bool Win32SubscriptionManager::createSubscription(std::string_view url,
+                                                  std::string_view friendlyName, uint32_t flags,
+                                                  int32_t type, const SubscriptionInfo& info) {
+  ISubscriptionMgr* manager = makeManager();
+  if (!manager) return false;
+  TASK_TRIGGER trigger = {};  // every field 0, as a schedule updated only when asked
+  SUBSCRIPTIONINFO system = {};
+  system.cbSize = sizeof system;
+  system.fUpdateFlags = info.updateFlags;
+  system.schedule = static_cast<SUBSCRIPTIONSCHEDULE>(info.schedule);
+  std::memcpy(&system.customGroupCookie, info.customGroupCookie.data(), sizeof(CLSID));
+  system.pTrigger = info.zeroTrigger ? &trigger : nullptr;
+  system.dwRecurseLevels = info.recurseLevels;
+  system.fWebcrawlerFlags = info.webcrawlerFlags;
+  system.bMailNotification = info.mailNotification;
+  system.bGleam = info.gleam;
+  system.bChangesOnly = info.changesOnly;
+  system.bNeedPassword = info.needPassword;
+  system.fChannelFlags = info.channelFlags;
+  system.bstrUserName = SysAllocString(wide(info.userName).c_str());
+  system.bstrPassword = SysAllocString(wide(info.password).c_str());
+  system.bstrFriendlyName = SysAllocString(wide(info.friendlyName).c_str());
+  system.dwMaxSizeKB = info.maxSizeKB;
+  system.subType = static_cast<SUBSCRIPTIONTYPE>(info.subType);
+  system.fTaskFlags = info.taskFlags;
+  system.dwReserved = info.reserved;
+  const HRESULT hr = manager->CreateSubscription(window_(), wide(url).c_str(),
+                                                 wide(friendlyName).c_str(), flags,
+                                                 static_cast<SUBSCRIPTIONTYPE>(type), &system);
+  SysFreeString(system.bstrUserName);
+  SysFreeString(system.bstrPassword);
+  SysFreeString(system.bstrFriendlyName);
+  manager->Release();
+  return SUCCEEDED(hr);
+}
+
+bool Win32SubscriptionManager::deleteSubscription(std::string_view url) {
+  ISubscriptionMgr* manager = makeManager();
+  if (!manager) return false;
+  const HRESULT hr = manager->DeleteSubscription(wide(url).c_str(), window_());
+  manager->Release();
+  return SUCCEEDED(hr);
+}
+
+bool Win32SubscriptionManager::updateSubscription(std::string_view url) {
+  ISubscriptionMgr* manager = makeManager();
+  if (!manager) return false;
+  const HRESULT hr = manager->UpdateSubscription(wide(url).c_str());
+  manager->Release();
+  return SUCCEEDED(hr);
+}
+
+}  // namespace lumorel
