@@ -11,6 +11,7 @@ else()
   set(widl_name i686-w64-mingw32-widl)
 endif()
 find_program(LUMOREL_WIDL NAMES ${widl_name} widl REQUIRED)
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
 set(wine_idl_dir /usr/include/wine/wine/windows)
 if(NOT EXISTS ${wine_idl_dir}/oaidl.idl)
   message(FATAL_ERROR "widl needs the system IDL files in ${wine_idl_dir}: install libwine-dev")
@@ -27,8 +28,10 @@ add_custom_command(
   OUTPUT ${LUMOREL_TYPELIB_FILE} ${LUMOREL_TYPELIB_HEADER}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${LUMOREL_GENERATED_DIR}
   COMMAND ${LUMOREL_WIDL} ${widl_target} -I${wine_idl_dir} -L${wine_windows_dir}
-          -t -o ${LUMOREL_TYPELIB_FILE} -h -H ${LUMOREL_TYPELIB_HEADER} ${idl}
-  DEPENDS ${idl}
+          -t -T ${LUMOREL_TYPELIB_FILE} -h -H ${LUMOREL_TYPELIB_HEADER} ${idl}
+  COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/cmake/set_library_guid.py
+          ${LUMOREL_TYPELIB_FILE} {5A3E9D10-2C4B-4E7F-8A61-0D2F4B7C9E01}
+  DEPENDS ${idl} ${CMAKE_SOURCE_DIR}/cmake/set_library_guid.py
   COMMENT "Compiling the type library from lmcntl.idl"
   VERBATIM)
 add_custom_target(lumorel_type_library DEPENDS ${LUMOREL_TYPELIB_FILE} ${LUMOREL_TYPELIB_HEADER})

@@ -17,7 +17,7 @@ LUMOREL_PACKAGES+=(pkg-config libcpp-httplib-dev nlohmann-json3-dev)
 LUMOREL_E2E_PACKAGES=(chromium)
 # The Windows module's cross-build: Debian's mingw-w64 with POSIX threads
 # (which std::thread needs), and widl.
-LUMOREL_WINDOWS_PACKAGES=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools)
+LUMOREL_WINDOWS_PACKAGES=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools python3)
 # widl's system IDL files and the type library it imports, and the module's
 # tests: Debian's Wine, its 32-bit half from the i386 architecture, and a
 # virtual X display for the dialogs.

@@ -27,12 +27,19 @@ std::string narrow(BSTR text) {
   return out;
 }
 
+// The system's subscription manager and its interface; the import
+// libraries of the cross compiler do not carry them.
+constexpr CLSID kSubscriptionMgrClsid = {
+    0xABBE31D0, 0x6DAE, 0x11D0, {0xBE, 0xCA, 0x00, 0xC0, 0x4F, 0xD9, 0x40, 0xBE}};
+constexpr IID kSubscriptionMgrIid = {
+    0x085FB2C0, 0x0DF8, 0x11D1, {0x8F, 0x4B, 0x00, 0xA0, 0xC9, 0x05, 0x41, 0x3F}};
+
 // The system's manager with a reference the caller releases; null when the
 // system has none.
 ISubscriptionMgr* makeManager() {
   ISubscriptionMgr* manager = nullptr;
-  if (FAILED(CoCreateInstance(CLSID_SubscriptionMgr, nullptr, CLSCTX_INPROC_SERVER,
-                              IID_ISubscriptionMgr, reinterpret_cast<void**>(&manager)))) {
+  if (FAILED(CoCreateInstance(kSubscriptionMgrClsid, nullptr, CLSCTX_INPROC_SERVER,
+                              kSubscriptionMgrIid, reinterpret_cast<void**>(&manager)))) {
     return nullptr;
   }
   return manager;

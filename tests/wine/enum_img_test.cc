@@ -219,7 +219,23 @@ TEST(EnumImg, FiresTheHeartbeatAndPostedCompletionsOnEverySink) {
 TEST(EnumImg, QuitItWithoutABrowserFails) {
   IDispatch* control = makeControl();
   ASSERT_NE(control, nullptr);
-  EXPECT_EQ(callByName(control, L"QuitIt", DISPATCH_METHOD, {}, nullptr), E_FAIL);
+  IEnumImg* direct = nullptr;
+  ASSERT_EQ(control->QueryInterface(IID_IEnumImg, reinterpret_cast<void**>(&direct)), S_OK);
+  EXPECT_EQ(direct->QuitIt(), E_FAIL);
+  direct->Release();
+  // Through IDispatch the failure reaches script as an exception.
+  DISPID dispid;
+  LPOLESTR names[] = {const_cast<LPOLESTR>(L"QuitIt")};
+  ASSERT_EQ(control->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &dispid), S_OK);
+  DISPPARAMS none = {nullptr, nullptr, 0, 0};
+  EXCEPINFO exception = {};
+  EXPECT_EQ(control->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none, nullptr,
+                            &exception, nullptr),
+            DISP_E_EXCEPTION);
+  EXPECT_EQ(exception.scode, E_FAIL);
+  SysFreeString(exception.bstrSource);
+  SysFreeString(exception.bstrDescription);
+  SysFreeString(exception.bstrHelpFile);
   control->Release();
 }
 
@@ -273,7 +289,7 @@ TEST(EnumImg, DeletesThePictureOnlyWhenTheUserConfirms) {
   const struct {
     const char* button;
     bool deleted;
-  } answers[] = {{"No", false}, {"Yes", true}};
+  } answers[] = {{"Cancel", false}, {"Delete", true}};
   for (const auto& answer : answers) {
     SCOPED_TRACE(answer.button);
     std::atomic<bool> pressed{false};

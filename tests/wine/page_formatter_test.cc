@@ -16,24 +16,24 @@ namespace lumorel::wine {
 namespace {
 
 // The system's formatting of `pageTemplate` with four text inserts; nullopt
-// when it refuses.
+// when it refuses. A mark at the end tells an empty result from a refusal;
+// a template that ends its output early ("%0") never reaches it.
 std::optional<std::string> systemFormat(const std::string& pageTemplate,
                                         const std::array<std::string, 4>& inserts) {
   DWORD_PTR args[4];
   for (int i = 0; i < 4; ++i) args[i] = reinterpret_cast<DWORD_PTR>(inserts[i].c_str());
+  const std::string marked = pageTemplate + "|";
   char* out = nullptr;
   const DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_ARGUMENT_ARRAY |
                                      FORMAT_MESSAGE_ALLOCATE_BUFFER,
-                                 pageTemplate.c_str(), 0, 0, reinterpret_cast<LPSTR>(&out), 0,
+                                 marked.c_str(), 0, 0, reinterpret_cast<LPSTR>(&out), 0,
                                  reinterpret_cast<va_list*>(args));
-  if (n == 0 || !out) {
-    // An empty result is a result: the system reports it as zero length.
-    if (out) LocalFree(out);
-    if (GetLastError() == ERROR_SUCCESS || pageTemplate.empty()) return std::string();
-    return std::nullopt;
+  std::optional<std::string> text;
+  if (out) {
+    text = std::string(out, n);
+    LocalFree(out);
+    if (!text->empty() && text->back() == '|') text->pop_back();
   }
-  std::string text(out, n);
-  LocalFree(out);
   return text;
 }
 
