@@ -34,14 +34,17 @@ std::string windowText(HWND window) {
 }
 
 // Plays the user of a modal dialog from a second thread, while the test's
-// own thread is inside the dialog: waits for the window titled `title`,
-// lets `act` look at it and answer it. `act` runs on the second thread.
+// own thread is inside the dialog: waits for the window titled `title`
+// until it shows, then lets `act` look at it and answer it (on the second
+// thread).
 class User {
  public:
   User(std::string title, std::function<void(HWND)> act)
       : thread_([this, title = std::move(title), act = std::move(act)] {
           HWND dialog = nullptr;
-          if (!waitFor([&] { return (dialog = FindWindowA(nullptr, title.c_str())) != nullptr; }))
+          // Found as soon as it is created; answered once it shows.
+          if (!waitFor([&] { return (dialog = FindWindowA(nullptr, title.c_str())) != nullptr; }) ||
+              !waitFor([&] { return IsWindowVisible(dialog) != FALSE; }))
             return;
           found_ = true;
           act(dialog);
@@ -156,7 +159,11 @@ class FolderPromptTest : public ::testing::Test {
   void SetUp() override {
     char temp[MAX_PATH];
     ASSERT_GT(GetTempPathA(sizeof temp, temp), 0u);
-    folder_ = std::string(temp) + "lumorel-prompt-" + std::to_string(GetCurrentProcessId());
+    // A name no other file has, taken by a file and then given to the folder.
+    char unique[MAX_PATH];
+    ASSERT_NE(GetTempFileNameA(temp, "lmp", 0, unique), 0u);
+    ASSERT_TRUE(DeleteFileA(unique));
+    folder_ = unique;
     ASSERT_TRUE(CreateDirectoryA(folder_.c_str(), nullptr));
   }
   void TearDown() override {
