@@ -291,7 +291,8 @@ TEST(ModuleDialogs, DirectoryBrowse) {
   EXPECT_EQ(dialog.pointSize, 8);
   EXPECT_EQ((std::vector<int>{dialog.x, dialog.y, dialog.cx, dialog.cy}),
             (std::vector<int>{147, 23, 240, 162}));
-  const DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT | DS_SYSMODAL;
+  const DWORD kStyle =
+      WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT | DS_SYSMODAL;
   EXPECT_EQ(dialog.style & kStyle, kStyle);
   expectItems(dialog, {
       {0, 30, 204, 76, 9, stc3, kStatic, "File &Name:"},
