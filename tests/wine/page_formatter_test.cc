@@ -53,7 +53,8 @@ TEST(PageFormatter, FormatsAsTheSystemDoes) {
       "a%nb",
       "a% b%.c%!",
       "width:100%;",
-      "%r%t%b%x%<",
+      "%b%x%<%q",
+      "a\r\nb\tc",
       "kept%0dropped",
       "<script>var site = \"%1!s!\"; var links = '%2!s!'; var dups = '%3!s!';</script>",
       "<div style=\"width:100%;\">%4</div>",
@@ -76,6 +77,31 @@ TEST(PageFormatter, FormatsAsTheSystemDoes) {
       ASSERT_TRUE(ours);
       EXPECT_EQ(*ours, *system);
     }
+  }
+}
+
+// Wine's FormatMessageA reads "%r" as a carriage return and "%t" as a tab,
+// and writes a line feed or a carriage return that stands alone as CR LF; the pages'
+// rules give the letter alone, as for every other character after "%", and
+// copy line breaks as they stand. Our formatter keeps to the pages' rules,
+// so a page's bytes are the same in both shells (the page files end their
+// lines with a line feed alone).
+TEST(PageFormatter, DiffersFromWineOnlyInPercentRPercentTAndBareLineFeeds) {
+  const std::array<std::string, 4> inserts = {"A", "B", "C", "D"};
+  const struct {
+    const char* pageTemplate;
+    const char* ours;
+    const char* wine;
+  } cases[] = {
+      {"%r", "r", "\r"},
+      {"%t", "t", "\t"},
+      {"a\nb", "a\nb", "a\r\nb"},
+      {"a\rb", "a\rb", "a\r\nb"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.pageTemplate);
+    EXPECT_EQ(formatPage(c.pageTemplate, {"A", "B", "C", "D"}), std::optional<std::string>(c.ours));
+    EXPECT_EQ(systemFormat(c.pageTemplate, inserts), std::optional<std::string>(c.wine));
   }
 }
 

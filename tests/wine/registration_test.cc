@@ -59,7 +59,9 @@ TEST(Registration, WritesBothClassesTables) { expectTables(modulePath()); }
 TEST(Registration, RegistersTheTypeLibraryOnlyAsVersionOneZero) {
   const std::string key = "TypeLib\\" + std::string(kLibId);
   EXPECT_EQ(subkeyNames(HKEY_CLASSES_ROOT, key), std::vector<std::string>{"1.0"});
-  const auto path = readValue(HKEY_CLASSES_ROOT, key + "\\1.0\\0\\win32", "");
+  // The module's own platform: 32-bit Windows, or 64-bit for the x86_64 build.
+  const std::string platform = sizeof(void*) == 8 ? "win64" : "win32";
+  const auto path = readValue(HKEY_CLASSES_ROOT, key + "\\1.0\\0\\" + platform, "");
   ASSERT_TRUE(path);
   EXPECT_EQ(folded({path->text}), folded({modulePath()}));
 }
