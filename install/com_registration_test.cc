@@ -187,8 +187,9 @@ TEST(ComRegistration, CategoriesAndTypeLibraryFailures) {
     SCOPED_TRACE("the type library's failure is the result");
     FakeRegistry registry;
     ComLog com;
-    com.typeLibraryResult = static_cast<HResult>(0x80029C4Au);
-    EXPECT_EQ(registerComServer(registry, com, kModule), com.typeLibraryResult);
+    const HResult kCannotLoad = static_cast<HResult>(0x80029C4Au);
+    com.typeLibraryResult = kCannotLoad;
+    EXPECT_EQ(registerComServer(registry, com, kModule), kCannotLoad);
   }
 }
 
