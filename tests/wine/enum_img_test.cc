@@ -216,6 +216,23 @@ TEST(EnumImg, FiresTheHeartbeatAndPostedCompletionsOnEverySink) {
   control->Release();
 }
 
+TEST(EnumImg, ScrapeUrlWithoutASubscriptionManagerDoesNothing) {
+  // Wine has no subscription manager: the call succeeds and keeps nothing.
+  IDispatch* control = makeControl();
+  ASSERT_NE(control, nullptr);
+  VARIANT depth, start;
+  VariantInit(&depth);
+  VariantInit(&start);
+  depth.vt = VT_UI4;
+  depth.ulVal = 1;
+  start.vt = VT_I4;
+  start.lVal = 1;
+  EXPECT_EQ(callByName(control, L"ScrapeUrl", DISPATCH_METHOD,
+                       {text("http://127.0.0.1:9/gallery.html"), depth, start}, nullptr),
+            S_OK);
+  control->Release();
+}
+
 TEST(EnumImg, QuitItWithoutABrowserFails) {
   IDispatch* control = makeControl();
   ASSERT_NE(control, nullptr);

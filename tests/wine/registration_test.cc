@@ -121,6 +121,16 @@ TEST(Registration, ExportsItsEntryPointsByOrdinal) {
         << names[ordinal - 1];
     EXPECT_NE(entryPoint<void*>(module, names[ordinal - 1]), nullptr) << names[ordinal - 1];
   }
+  // The name its export directory gives itself.
+  const auto* base = reinterpret_cast<const BYTE*>(module);
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+  const IMAGE_DATA_DIRECTORY& entry = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+  ASSERT_NE(entry.VirtualAddress, 0u);
+  const auto* exports = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + entry.VirtualAddress);
+  EXPECT_STREQ(reinterpret_cast<const char*>(base + exports->Name), "LMCntl.DLL");
+  EXPECT_EQ(exports->Base, 1u);
+  EXPECT_EQ(exports->NumberOfFunctions, 4u);
   FreeLibrary(module);
 }
 
