@@ -70,7 +70,7 @@ std::string pageShortcutArguments(std::string_view pagePath);
 
 // Registry paths below HKEY_CURRENT_USER.
 inline constexpr std::string_view kSettingsKey = "Software\\Lumorel";
-inline constexpr std::string_view kOlderSettingsKey = "Software\\Brightwick\\";
+inline constexpr std::string_view kOlderSettingsKey = "Software\\Brightwick";
 // The key of a context-menu entry.
 std::string menuExtKeyPath(std::string_view menuText);
 

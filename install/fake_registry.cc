@@ -48,6 +48,11 @@ HResult FakeRegistry::setNumber(RegistryRoot root, std::string_view path, std::s
   return setValue(root, path, namedNumber(std::string(name), value));
 }
 
+HResult FakeRegistry::setBytes(RegistryRoot root, std::string_view path, std::string_view name,
+                               std::string_view bytes) {
+  return setValue(root, path, namedBytes(std::string(name), std::string(bytes)));
+}
+
 HResult FakeRegistry::deleteTree(RegistryRoot root, std::string_view path) {
   const std::string self = id(root, path);
   const std::string below = self + "\\";
@@ -73,8 +78,23 @@ std::string FakeRegistry::dump(RegistryRoot root) const {
     out += key.path;
     for (const auto& [folded, value] : key.values) {
       out += " " + (value.name.empty() ? std::string("@") : value.name) + "=";
-      out += value.type == RegistryValue::Type::kText ? value.text
-                                                      : "dword:" + std::to_string(value.number);
+      switch (value.type) {
+        case RegistryValue::Type::kText:
+          out += value.text;
+          break;
+        case RegistryValue::Type::kNumber:
+          out += "dword:" + std::to_string(value.number);
+          break;
+        case RegistryValue::Type::kBytes: {
+          out += "hex:";
+          static const char kDigits[] = "0123456789abcdef";
+          for (unsigned char c : value.text) {
+            out += kDigits[c >> 4];
+            out += kDigits[c & 15];
+          }
+          break;
+        }
+      }
     }
     out += "\n";
   }

@@ -19,6 +19,8 @@ class FakeRegistry final : public Registry {
                   std::string_view value) override;
   HResult setNumber(RegistryRoot root, std::string_view path, std::string_view name,
                     uint32_t value) override;
+  HResult setBytes(RegistryRoot root, std::string_view path, std::string_view name,
+                   std::string_view bytes) override;
   HResult deleteTree(RegistryRoot root, std::string_view path) override;
 
   // Every later write of a value to the key `path` fails with `code`.
@@ -28,7 +30,7 @@ class FakeRegistry final : public Registry {
 
   // The whole registry below `root` as text, one line per key in path order:
   // the key's path, then each value as ` name=text` (`@` for the default
-  // value) or ` name=dword:N`.
+  // value), ` name=dword:N` or ` name=hex:HH...`.
   std::string dump(RegistryRoot root) const;
 
  private:

@@ -12,9 +12,17 @@ HResult writeSection(Registry& registry, const RegistrySection& section) {
     hr = registry.createKey(section.root, key.path);
     if (hr != kSOk) break;
     for (const RegistryValue& value : key.values) {
-      hr = value.type == RegistryValue::Type::kText
-               ? registry.setText(section.root, key.path, value.name, value.text)
-               : registry.setNumber(section.root, key.path, value.name, value.number);
+      switch (value.type) {
+        case RegistryValue::Type::kText:
+          hr = registry.setText(section.root, key.path, value.name, value.text);
+          break;
+        case RegistryValue::Type::kNumber:
+          hr = registry.setNumber(section.root, key.path, value.name, value.number);
+          break;
+        case RegistryValue::Type::kBytes:
+          hr = registry.setBytes(section.root, key.path, value.name, value.text);
+          break;
+      }
       if (hr != kSOk) break;
     }
     if (hr != kSOk) break;
@@ -39,6 +47,10 @@ RegistryValue namedText(std::string name, std::string text) {
 
 RegistryValue namedNumber(std::string name, uint32_t number) {
   return {std::move(name), RegistryValue::Type::kNumber, "", number};
+}
+
+RegistryValue namedBytes(std::string name, std::string bytes) {
+  return {std::move(name), RegistryValue::Type::kBytes, std::move(bytes)};
 }
 
 }  // namespace lumorel

@@ -16,8 +16,8 @@ namespace lumorel {
 
 struct RegistryValue {
   std::string name;  // empty: the key's default value
-  enum class Type { kText, kNumber } type = Type::kText;
-  std::string text;
+  enum class Type { kText, kNumber, kBytes } type = Type::kText;
+  std::string text;  // the text, or the bytes
   uint32_t number = 0;
 
   friend bool operator==(const RegistryValue&, const RegistryValue&) = default;
@@ -63,6 +63,7 @@ void removeSection(Registry& registry, const RegistrySection& section);
 RegistryValue defaultText(std::string text);
 RegistryValue namedText(std::string name, std::string text);
 RegistryValue namedNumber(std::string name, uint32_t number);
+RegistryValue namedBytes(std::string name, std::string bytes);
 
 }  // namespace lumorel
 

@@ -32,6 +32,10 @@ class Registry {
   [[nodiscard]] virtual HResult setNumber(RegistryRoot root, std::string_view path,
                                           std::string_view name, uint32_t value) = 0;
 
+  // Sets a value of raw bytes (REG_BINARY) of an existing key.
+  [[nodiscard]] virtual HResult setBytes(RegistryRoot root, std::string_view path,
+                                         std::string_view name, std::string_view bytes) = 0;
+
   // Deletes the key with all its subkeys and values. kSOk also when there
   // was no such key.
   [[nodiscard]] virtual HResult deleteTree(RegistryRoot root, std::string_view path) = 0;

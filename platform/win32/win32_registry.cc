@@ -85,6 +85,12 @@ HResult Win32Registry::setNumber(RegistryRoot root, std::string_view path, std::
                   sizeof number);
 }
 
+HResult Win32Registry::setBytes(RegistryRoot root, std::string_view path, std::string_view name,
+                                std::string_view bytes) {
+  return setValue(root, path, name, REG_BINARY, reinterpret_cast<const BYTE*>(bytes.data()),
+                  static_cast<DWORD>(bytes.size()));
+}
+
 HResult Win32Registry::deleteTree(RegistryRoot root, std::string_view path) {
   const LONG error = deleteKeyAndBelow(handleOf(root), std::string(path));
   if (error == ERROR_FILE_NOT_FOUND) return kSOk;

@@ -14,6 +14,8 @@ class Win32Registry final : public Registry {
                   std::string_view value) override;
   HResult setNumber(RegistryRoot root, std::string_view path, std::string_view name,
                     uint32_t value) override;
+  HResult setBytes(RegistryRoot root, std::string_view path, std::string_view name,
+                   std::string_view bytes) override;
   HResult deleteTree(RegistryRoot root, std::string_view path) override;
 };
 

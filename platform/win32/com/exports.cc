@@ -2,8 +2,11 @@
 #include <windows.h>
 
 #include "install/com_registration.h"
+#include "install/desktop_integration.h"
 #include "platform/win32/com/module.h"
+#include "platform/win32/com/module_services.h"
 #include "platform/win32/win32_com_services.h"
+#include "platform/win32/win32_desktop.h"
 #include "platform/win32/win32_registry.h"
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
@@ -32,15 +35,18 @@ extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
   const HRESULT hr = lumorel::registerComServer(registry, com, lumorel::Module::path());
   if (FAILED(hr)) return hr;
   (void)lumorel::registerSafetyCategories(com);
-  // The desktop integration (shortcuts, context-menu pages and keys, the
-  // scheme's command, the settings key) is installed here, after the COM
-  // registration; its failures are not reported.
+  // The desktop: shortcuts, context-menu pages and entries, the scheme's
+  // command, the settings key. Its failures are not reported.
+  lumorel::Win32Desktop desktop(lumorel::Module::instance());
+  lumorel::installDesktop(desktop, registry, lumorel::modulePages());
   return S_OK;
 }
 
 extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer() {
-  // The desktop integration is removed here, before the COM registration.
+  // The desktop and the settings first, the COM registration last.
   lumorel::Win32Registry registry;
+  lumorel::Win32Desktop desktop(lumorel::Module::instance());
+  lumorel::uninstallDesktop(desktop, registry);
   lumorel::Win32ComServices com;
   lumorel::unregisterComServer(registry, com);
   return S_OK;
