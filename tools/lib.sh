@@ -20,8 +20,9 @@ LUMOREL_E2E_PACKAGES=(chromium)
 LUMOREL_WINDOWS_PACKAGES=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools python3)
 # widl's system IDL files and the type library it imports, and the module's
 # tests: Debian's Wine, its 32-bit half from the i386 architecture, and a
-# virtual X display for the dialogs.
-LUMOREL_WINE_PACKAGES=(libwine-dev wine wine64 wine32:i386 xvfb xauth)
+# virtual X display for the dialogs; curl asks the Linux host for the pages
+# the module's must equal.
+LUMOREL_WINE_PACKAGES=(libwine-dev wine wine64 wine32:i386 xvfb xauth curl)
 # The benchmarks' peers, and what makes their trees.
 LUMOREL_BENCH_PACKAGES=(jdupes fdupes rmlint findutils python3)
 
