@@ -7,20 +7,13 @@
 
 #include <string>
 
+#include "platform/win32/win32_text.h"
+
 namespace lumorel {
 namespace {
 
-// The system's text as UTF-16, by the ANSI code page.
-std::wstring wide(std::string_view text) {
-  if (text.empty()) return L"";
-  const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring out(static_cast<std::size_t>(n), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
-  return out;
-}
-
 HRESULT guidOf(std::string_view text, GUID& guid) {
-  std::wstring w = wide(text);
+  std::wstring w = ansiToWide(text).value_or(L"");
   return CLSIDFromString(w.data(), &guid);
 }
 
@@ -76,7 +69,7 @@ std::unique_ptr<CategoryManager> Win32ComServices::categoryManager() {
 }
 
 HResult Win32ComServices::registerTypeLibrary(std::string_view modulePath) {
-  std::wstring path = wide(modulePath);
+  std::wstring path = ansiToWide(modulePath).value_or(L"");
   ITypeLib* library = nullptr;
   HRESULT hr = LoadTypeLib(path.c_str(), &library);
   if (FAILED(hr)) {

@@ -7,24 +7,15 @@
 #include <cstring>
 #include <string>
 
+#include "platform/win32/win32_text.h"
+
 namespace lumorel {
 namespace {
 
-std::wstring wide(std::string_view text) {
-  if (text.empty()) return L"";
-  const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring out(static_cast<std::size_t>(n), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
-  return out;
-}
+std::wstring wide(std::string_view text) { return ansiToWide(text).value_or(L""); }
 
 std::string narrow(BSTR text) {
-  if (!text) return "";
-  const int length = static_cast<int>(SysStringLen(text));
-  const int n = WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<std::size_t>(n), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text, length, out.data(), n, nullptr, nullptr);
-  return out;
+  return wideToAnsi(std::wstring_view(text ? text : L"", SysStringLen(text))).value_or("");
 }
 
 // The system's subscription manager and its interface; the import

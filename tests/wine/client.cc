@@ -63,14 +63,18 @@ bool keyExists(HKEY root, const std::string& key) {
   return true;
 }
 
-std::vector<std::string> valueNames(HKEY root, const std::string& key) {
+namespace {
+
+// The names an enumeration function gives for index 0, 1, ... of a key.
+template <typename Enumerate>
+std::vector<std::string> namesOf(HKEY root, const std::string& key, Enumerate enumerate) {
   std::vector<std::string> names;
   HKEY opened;
   if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return names;
   for (DWORD i = 0;; ++i) {
     char name[512];
     DWORD size = sizeof name;
-    if (RegEnumValueA(opened, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+    if (enumerate(opened, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
       break;
     }
     names.emplace_back(name, size);
@@ -79,20 +83,14 @@ std::vector<std::string> valueNames(HKEY root, const std::string& key) {
   return names;
 }
 
+}  // namespace
+
+std::vector<std::string> valueNames(HKEY root, const std::string& key) {
+  return namesOf(root, key, RegEnumValueA);
+}
+
 std::vector<std::string> subkeyNames(HKEY root, const std::string& key) {
-  std::vector<std::string> names;
-  HKEY opened;
-  if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return names;
-  for (DWORD i = 0;; ++i) {
-    char name[512];
-    DWORD size = sizeof name;
-    if (RegEnumKeyExA(opened, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
-      break;
-    }
-    names.emplace_back(name, size);
-  }
-  RegCloseKey(opened);
-  return names;
+  return namesOf(root, key, RegEnumKeyExA);
 }
 
 std::wstring wide(const std::string& text) {

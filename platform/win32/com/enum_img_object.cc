@@ -11,6 +11,7 @@
 #include "platform/win32/com/control_window.h"
 #include "platform/win32/win32_dialogs.h"
 #include "platform/win32/win32_subscription_manager.h"
+#include "platform/win32/win32_text.h"
 #include "platform/worker_thread.h"
 
 namespace lumorel {
@@ -148,9 +149,8 @@ HRESULT EnumImgObject::typeInfo(ITypeInfo** out, bool ofClass) {
     HRESULT hr = LoadRegTypeLib(LIBID_LMCNTLLib, 1, 0, 0, &library);
     if (FAILED(hr)) {
       // Not registered (yet): the module's own copy.
-      const std::string path = Module::path();
-      std::wstring wide(path.begin(), path.end());
-      hr = LoadTypeLibEx(wide.c_str(), REGKIND_NONE, &library);
+      const std::wstring path = ansiToWide(Module::path()).value_or(L"");
+      hr = LoadTypeLibEx(path.c_str(), REGKIND_NONE, &library);
     }
     if (FAILED(hr)) return hr;
     hr = library->GetTypeInfoOfGuid(ofClass ? CLSID_EnumImg : IID_IEnumImg, &cached);
