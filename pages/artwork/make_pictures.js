@@ -10,6 +10,7 @@
 const fs = require('fs');
 const path = require('path');
 const { encodeGif } = require('./gif');
+const { C, Canvas, photo } = require('./canvas');
 
 const SIZE = 32;
 
@@ -32,84 +33,6 @@ const PALETTE = [
   [120, 72, 32], //  14 brown
   [72, 40, 120], //  15 violet
 ];
-const C = {
-  clear: 0, ink: 1, white: 2, blue: 3, sky: 4, green: 5, leaf: 6, red: 7, rose: 8,
-  amber: 9, sand: 10, dark: 11, grey: 12, silver: 13, brown: 14, violet: 15,
-};
-
-class Canvas {
-  constructor() {
-    this.pixels = new Uint8Array(SIZE * SIZE);
-  }
-  set(x, y, colour) {
-    if (x >= 0 && y >= 0 && x < SIZE && y < SIZE) this.pixels[y * SIZE + x] = colour;
-  }
-  get(x, y) {
-    return this.pixels[y * SIZE + x];
-  }
-  // Every pixel whose centre `inside` accepts.
-  fill(inside, colour) {
-    for (let y = 0; y < SIZE; ++y)
-      for (let x = 0; x < SIZE; ++x) if (inside(x + 0.5, y + 0.5)) this.set(x, y, colour);
-  }
-  rect(x0, y0, x1, y1, colour) {
-    this.fill((x, y) => x >= x0 && x < x1 && y >= y0 && y < y1, colour);
-  }
-  disc(cx, cy, r, colour) {
-    this.fill((x, y) => (x - cx) ** 2 + (y - cy) ** 2 <= r * r, colour);
-  }
-  ring(cx, cy, r0, r1, colour) {
-    this.fill((x, y) => {
-      const d = (x - cx) ** 2 + (y - cy) ** 2;
-      return d <= r1 * r1 && d >= r0 * r0;
-    }, colour);
-  }
-  polygon(points, colour) {
-    this.fill((x, y) => {
-      let inside = false;
-      for (let i = 0, j = points.length - 1; i < points.length; j = i++) {
-        const [xi, yi] = points[i];
-        const [xj, yj] = points[j];
-        if (yi > y !== yj > y && x < ((xj - xi) * (y - yi)) / (yj - yi) + xi) inside = !inside;
-      }
-      return inside;
-    }, colour);
-  }
-  // A one-pixel outline of `colour` around every shape drawn so far.
-  outline(colour) {
-    const marks = [];
-    for (let y = 0; y < SIZE; ++y)
-      for (let x = 0; x < SIZE; ++x) {
-        if (this.get(x, y) !== C.clear) continue;
-        const near = [[1, 0], [-1, 0], [0, 1], [0, -1]].some(([dx, dy]) => {
-          const nx = x + dx;
-          const ny = y + dy;
-          return nx >= 0 && ny >= 0 && nx < SIZE && ny < SIZE && this.get(nx, ny) !== C.clear;
-        });
-        if (near) marks.push([x, y]);
-      }
-    for (const [x, y] of marks) this.set(x, y, colour);
-  }
-  // A glyph given as rows of "#" (ink) and "." (nothing), top-left at x, y.
-  glyph(x, y, rows, colour) {
-    rows.forEach((row, dy) => {
-      for (let dx = 0; dx < row.length; ++dx) if (row[dx] === '#') this.set(x + dx, y + dy, colour);
-    });
-  }
-}
-
-// A framed photograph: a mountain under a sun, the motif the set shares.
-function photo(c, x0, y0, x1, y1, sky, hill) {
-  c.rect(x0, y0, x1, y1, C.white);
-  c.rect(x0 + 2, y0 + 2, x1 - 2, y1 - 2, sky);
-  const w = x1 - x0 - 4;
-  const h = y1 - y0 - 4;
-  const bx = x0 + 2;
-  const by = y0 + 2;
-  c.disc(bx + w * 0.75, by + h * 0.3, Math.max(1.5, h * 0.16), C.amber);
-  c.polygon([[bx, by + h], [bx + w * 0.35, by + h * 0.35], [bx + w * 0.6, by + h * 0.7],
-             [bx + w * 0.75, by + h * 0.55], [bx + w, by + h]], hill);
-}
 
 const PICTURES = {
   // The product logo: two slides fanned out behind a photograph.
@@ -213,7 +136,7 @@ const PICTURES = {
 function main() {
   const folder = process.argv[2] || path.join(__dirname, '..');
   for (const [name, draw] of Object.entries(PICTURES)) {
-    const canvas = new Canvas();
+    const canvas = new Canvas(SIZE);
     draw(canvas);
     const bytes = encodeGif(SIZE, SIZE, PALETTE, canvas.pixels, 0);
     fs.writeFileSync(path.join(folder, name), bytes);
