@@ -8,7 +8,7 @@ import { copyFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { closesWindow, launchBrowser, startHost, stopHost, tempFolder } from '../harness.mjs';
 import { TREE, scanOrder, writePictures } from './fixtures.mjs';
-import { answerFolderPrompt, pressButton, shownFile, wait, waitForFile } from './page_helpers.mjs';
+import { answerFolderPrompt, pressButton, shownFile, wait, waitForFile, windowAt } from './page_helpers.mjs';
 
 const FEATURES = 'tools=no,toolbar=no,location=no,directories=no,menubar=no,';
 
@@ -65,11 +65,6 @@ const setPrefs = (prefs) => main.evaluate((p) => {
   for (const key of Object.keys(p)) lm.Preference(key, p[key]);
 }, prefs);
 
-// The window's place on the screen.
-const windowOf = (page) => page.evaluate(() => ({
-  left: screenX, top: screenY, width: outerWidth, height: outerHeight,
-}));
-
 // The screen's free area, as the opener sees it (headless Chromium gives a
 // window it opened a screen of the window's own size).
 const screenSize = () => main.evaluate(() => ({ width: screen.availWidth, height: screen.availHeight }));
@@ -99,7 +94,8 @@ test('a fresh profile\'s Slideshow fills the screen and goes full screen at the 
   const show = acceptingAlerts(await popup);
   await show.waitForLoadState();
   const { width, height } = await screenSize();
-  assert.deepEqual(await windowOf(show), { left: 0, top: 0, width, height });
+  const place = { left: 0, top: 0, width, height };
+  assert.deepEqual(await windowAt(show, place), place);
 
   // The key that answers the folder prompt is the first gesture.
   await answerFolderPrompt(show, pictures.path, { key: 'Enter' });
@@ -124,7 +120,8 @@ test('with full screen off, Slideshow opens at the stored place and stays a wind
   await show.keyboard.press('ArrowRight');
   await waitForFile(show, order[1]);
   await show.mouse.click(10, 10);
-  assert.deepEqual(await windowOf(show), { left: 40, top: 30, width: 500, height: 360 });
+  const place = { left: 40, top: 30, width: 500, height: 360 };
+  assert.deepEqual(await windowAt(show, place), place);
   assert.equal(await show.evaluate(() => window.fullScreenRequests), 0);
   assert.equal(await inFullScreen(show), false);
   await closesWindow(show, () => show.keyboard.press('Space'));
@@ -179,7 +176,7 @@ for (const c of neverFullScreen) {
     await show.waitForLoadState();
     await c.start(show);
     await show.mouse.click(10, 10);
-    assert.deepEqual(await windowOf(show), c.place);
+    assert.deepEqual(await windowAt(show, c.place), c.place);
     assert.equal(await show.evaluate(() => window.fullScreenRequests), 0);
     assert.equal(await inFullScreen(show), false);
     await closesWindow(show, () => show.keyboard.press('Space'));

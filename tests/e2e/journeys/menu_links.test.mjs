@@ -7,9 +7,9 @@ import assert from 'node:assert/strict';
 import { existsSync, readdirSync, readFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { closesWindow } from '../harness.mjs';
-import { wait } from './page_helpers.mjs';
+import { wait, windowAt } from './page_helpers.mjs';
 import {
-  GALLERY_PICTURES, MENU_TEXTS, asShown, menuDone, openMenuPage, snapshotOf, startMenuJourney, windowOf, windowsOpened,
+  GALLERY_PICTURES, MENU_TEXTS, asShown, menuDone, openMenuPage, snapshotOf, startMenuJourney, windowsOpened,
 } from './menu_helpers.mjs';
 
 let j;
@@ -57,7 +57,7 @@ for (const c of placements) {
     windows.stop();
     // Linked mode, with the page's address as insert 1.
     assert.equal(decodeURI(show.url()), `${j.host.base}/lm:&rsrc=mainimg&2=1&1=${j.site.base}/gallery.htm`);
-    assert.deepEqual(await windowOf(show), c.place);
+    assert.deepEqual(await windowAt(show, c.place), c.place);
 
     const shown = [await nextShown(show, '')];
     for (let i = 1; i < GALLERY_PICTURES.length; ++i) {

@@ -9,10 +9,10 @@ import assert from 'node:assert/strict';
 import { mkdirSync, readFileSync, readdirSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { closesWindow, tempFolder } from '../harness.mjs';
-import { wait } from './page_helpers.mjs';
+import { wait, windowAt } from './page_helpers.mjs';
 import {
   GALLERY_PICTURES, GALLERY_SAVED, MENU_TEXTS, asShown, existsMessage, menuDone, navigationsOf, openMenuPage,
-  snapshotOf, startMenuJourney, windowOf, windowsOpened,
+  snapshotOf, startMenuJourney, windowsOpened,
 } from './menu_helpers.mjs';
 
 let j, folders;
@@ -90,7 +90,8 @@ test('Dump Linked Images lists the picture links; a click on a picture sends the
     const shown = await listOf(list);
     assert.equal(shown.title, MENU_TEXTS.listTitle + 'Holiday Pictures');
     // A quarter of the screen wide, 100 pixels less than it high.
-    assert.deepEqual(await windowOf(list), { left: 20, top: 20, width: 200, height: 500 });
+    const place = { left: 20, top: 20, width: 200, height: 500 };
+    assert.deepEqual(await windowAt(list, place), place);
     assertListLook(shown);
     assert.equal(shown.top, '\u00a0' + MENU_TEXTS.backTo + 'Holiday Pictures');
     assert.equal(shown.back.href, `${j.site.base}/gallery.htm`);

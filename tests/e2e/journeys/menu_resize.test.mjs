@@ -7,7 +7,7 @@
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { closesWindow } from '../harness.mjs';
-import { dialogFrame, dialogGone, expectedBox, pictureBox, wait } from './page_helpers.mjs';
+import { dialogFrame, dialogGone, expectedBox, pictureBox, wait, windowAt } from './page_helpers.mjs';
 import {
   MENU_TEXTS, asShown, menuDone, openMenuPage, snapshotOf, startMenuJourney, windowOf, windowsOpened,
 } from './menu_helpers.mjs';
@@ -137,7 +137,8 @@ test('Open Linked Image shows the linked picture fitted, "-" and "+" set it back
   const show = await chooseEntry('lm_openresize', '#to-river', { width: 800, height: 600 });
   assert.equal(decodeURI(show.url()), `${j.host.base}/lm:&rsrc=resizeimg&3=2&2=${address}&1=${address}`);
   // At an eighth of the screen from its corner, half the screen's size.
-  assert.deepEqual(await windowOf(show), { left: 100, top: 75, width: 400, height: 300 });
+  const place = { left: 100, top: 75, width: 400, height: 300 };
+  assert.deepEqual(await windowAt(show, place), place);
   assert.equal(await shownPicture(show), address);
   assert.equal(await show.title(), address);
   await assertFitted(show, true);
@@ -170,7 +171,8 @@ test('Open Linked Image opens where the window was last', async () => {
   await j.setPrefs({ 'OpenResizeImg.Width': '360', 'OpenResizeImg.Height': '280', 'OpenResizeImg.Top': '20',
     'OpenResizeImg.Left': '30' });
   const show = await chooseEntry('lm_openresize', '#to-tiny', { width: 800, height: 600 });
-  assert.deepEqual(await windowOf(show), { left: 30, top: 20, width: 360, height: 280 });
+  const place = { left: 30, top: 20, width: 360, height: 280 };
+  assert.deepEqual(await windowAt(show, place), place);
   assert.equal(await shownPicture(show), `${j.site.base}/pictures/tiny.gif`);
   await closesWindow(show, () => show.keyboard.press('Escape'));
 });

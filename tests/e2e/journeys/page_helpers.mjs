@@ -4,6 +4,16 @@
 
 export const wait = { timeout: 10000 };
 
+// The place of `page`'s window once it is `want` (left, top, width, height),
+// or as it stands when the wait gives up, for the caller to compare. The
+// browser tells a page where its window is some time after it opens, moves
+// or resizes it.
+export async function windowAt(page, want) {
+  await page.waitForFunction((p) => screenX === p.left && screenY === p.top &&
+    outerWidth === p.width && outerHeight === p.height, want, wait).catch(() => {});
+  return page.evaluate(() => ({ left: screenX, top: screenY, width: outerWidth, height: outerHeight }));
+}
+
 // Clicks a main-window button as a user does: press and release on it.
 export async function pressButton(page, id) {
   const box = await page.locator('#' + id).boundingBox();
