@@ -1,20 +1,23 @@
 #!/usr/bin/env node
 // Draws the module's five icon groups and writes them as .ico files into the
-// folder given (resources/icons by default). They belong to the page set's
-// family of pictures: the same palette (pages/artwork/make_pictures.js), the
-// same shapes, and where a page picture already says it, that picture.
+// folder given (resources/icons by default), and three of the drawings as
+// the Linux desktop's PNG icons below it, in the freedesktop icon theme's
+// layout (hicolor/<N>x<N>/apps/). They belong to the page set's family of
+// pictures: the same palette (pages/artwork/make_pictures.js), the same
+// shapes, and where a page picture already says it, that picture.
 //
 //   node resources/artwork/make_icons.js [folder]
 //
 // Run it after changing a drawing here or in make_pictures.js and commit the
-// icons; tools/page_checks/module_icons.test.js checks that the committed
-// files are what this script draws.
+// icons; tools/page_checks/module_icons.test.js and desktop_icons.test.js
+// check that the committed files are what this script draws.
 'use strict';
 
 const fs = require('fs');
 const path = require('path');
 const { PICTURES, PALETTE } = require('../../pages/artwork/make_pictures');
 const { C, Canvas, photo } = require('../../pages/artwork/canvas');
+const { encodePng } = require('./png');
 
 // A red badge at the lower right, with a white mark drawn by `mark`.
 function badge(c, mark) {
@@ -56,6 +59,23 @@ const ICONS = [
   { id: 223, name: 'uninstall', formats: [[32, 16], [16, 16]] },
   { id: 224, name: 'tools', formats: [[32, 16], [16, 16]] },
 ];
+
+// The desktop's icons: each drawing under its file name in the icon theme,
+// drawn at every size. The program installs them from the files this table
+// names, so the theme's name of the application's icon is its program name.
+const DESKTOP_ICONS = {
+  sizes: [16, 22, 24, 32, 48, 64, 128, 256],
+  icons: [
+    { name: 'application', file: 'lumorel' },
+    { name: 'tools', file: 'lumorel-tools' },
+    { name: 'uninstall', file: 'lumorel-uninstall' },
+  ],
+};
+
+// Where an icon of the theme goes, relative to the icon folder.
+function desktopIconPath(file, size) {
+  return path.posix.join('hicolor', `${size}x${size}`, 'apps', `${file}.png`);
+}
 
 // The 256-colour palette: the 16 shared colours, then 16 shades of each
 // shared colour but the transparent one, from darker to lighter.
@@ -153,11 +173,36 @@ function iconFile(draw, formats) {
   return Buffer.concat([directory, ...images.map((image) => image.data)]);
 }
 
+// The RGBA bytes of a drawing: the shared palette, opaque, and the
+// transparent colour clear (black at alpha 0).
+function rgbaPixels(canvas) {
+  const rgba = Buffer.alloc(canvas.pixels.length * 4);
+  canvas.pixels.forEach((index, i) => {
+    if (index === C.clear) return;
+    rgba.set(PALETTE[index], i * 4);
+    rgba[i * 4 + 3] = 255;
+  });
+  return rgba;
+}
+
+// The bytes of a desktop icon's PNG file.
+function desktopIconFile(draw, size) {
+  const canvas = new Canvas(size);
+  draw(canvas);
+  return encodePng(size, size, rgbaPixels(canvas));
+}
+
 function main() {
   const folder = process.argv[2] || path.join(__dirname, '..', 'icons');
   for (const { name, formats } of ICONS)
     fs.writeFileSync(path.join(folder, `${name}.ico`), iconFile(DRAWINGS[name], formats));
+  for (const size of DESKTOP_ICONS.sizes)
+    for (const { name, file } of DESKTOP_ICONS.icons) {
+      const where = path.join(folder, desktopIconPath(file, size));
+      fs.mkdirSync(path.dirname(where), { recursive: true });
+      fs.writeFileSync(where, desktopIconFile(DRAWINGS[name], size));
+    }
 }
 
 if (require.main === module) main();
-module.exports = { ICONS };
+module.exports = { ICONS, DESKTOP_ICONS, DRAWINGS, desktopIconPath };
