@@ -1,6 +1,7 @@
 // The Windows module's icons: each .ico under resources/icons holds the
 // formats its icon group needs, and is exactly what the drawing script in
-// resources/artwork makes.
+// resources/artwork makes. The folder's hicolor theme, the desktop's icons,
+// is checked by desktop_icons.test.js.
 'use strict';
 
 const test = require('node:test');
@@ -22,6 +23,8 @@ const EXPECTED = {
   'uninstall.ico': [[32, 4], [16, 4]],
   'tools.ico': [[32, 4], [16, 4]],
 };
+// What the icon folder holds: the .ico files and the desktop's icon theme.
+const FOLDER = [...Object.keys(EXPECTED), 'hicolor'].sort();
 
 // The directory and each image's bitmap header of an .ico file.
 function readIcon(bytes) {
@@ -55,7 +58,7 @@ function readIcon(bytes) {
 }
 
 test('every icon holds its formats, each a complete bitmap with a mask', () => {
-  assert.deepStrictEqual(fs.readdirSync(ICONS_DIR).sort(), Object.keys(EXPECTED).sort());
+  assert.deepStrictEqual(fs.readdirSync(ICONS_DIR).sort(), FOLDER);
   for (const [file, formats] of Object.entries(EXPECTED)) {
     const bytes = fs.readFileSync(path.join(ICONS_DIR, file));
     const icon = readIcon(bytes);
@@ -84,7 +87,7 @@ test('the icons are the drawing script\'s', () => {
   const out = fs.mkdtempSync(path.join(os.tmpdir(), 'lumorel-icons-'));
   try {
     execFileSync(process.execPath, [SCRIPT, out]);
-    assert.deepStrictEqual(fs.readdirSync(out).sort(), Object.keys(EXPECTED).sort());
+    assert.deepStrictEqual(fs.readdirSync(out).sort(), FOLDER);
     for (const file of Object.keys(EXPECTED)) {
       assert.ok(fs.readFileSync(path.join(out, file)).equals(fs.readFileSync(path.join(ICONS_DIR, file))),
                 `${file} differs from what resources/artwork/make_icons.js draws`);
