@@ -15,7 +15,7 @@
 namespace lumorel {
 namespace {
 
-constexpr char kFileName[] = "host.json";
+constexpr const char* kFileName = kAnnouncementFileName;
 constexpr std::size_t kMaxSize = 4096;
 
 std::optional<std::string> readAll(int folderFd) {

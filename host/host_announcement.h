@@ -10,6 +10,9 @@
 
 namespace lumorel {
 
+// The announcement's file in its folder.
+inline constexpr char kAnnouncementFileName[] = "host.json";
+
 struct AnnouncedHost {
   std::string address;  // "http://127.0.0.1:PORT"
   std::string token;

@@ -1,9 +1,6 @@
 // lumorel: serves Lumorel's pages to the browser of this machine and runs one
 // EnumImg per page. See --help.
-#include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -16,10 +13,13 @@
 #include <thread>
 
 #include "catalogue/random.h"
+#include "host/browser_launch.h"
+#include "host/desktop/desktop_install.h"
 #include "host/folder_page_store.h"
 #include "host/host_announcement.h"
 #include "host/host_server.h"
 #include "host/last_page_watch.h"
+#include "host/menu_relay/host_client.h"
 #include "host/options.h"
 #include "host/reported_preferences.h"
 #include "pages/store/built_in_pages.h"
@@ -30,30 +30,62 @@
 #include "platform/preference_backend.h"
 #include "platform/worker_thread.h"
 
-extern char** environ;
-
 namespace lumorel {
 namespace {
 
-// Opens `address` in the user's default browser, in the background; says
-// so when no browser could be opened (the printed address is enough then).
+// Opens the browser on `address` through the launch page, so that the
+// token stays off every command line; without a runtime folder for the
+// page, the printed address is what the user opens.
 void openBrowser(const std::string& address) {
-  std::thread([address] {
-    pid_t pid = 0;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    char* argv[] = {const_cast<char*>("xdg-open"), const_cast<char*>(address.c_str()), nullptr};
-    const int failed = posix_spawnp(&pid, "xdg-open", &actions, nullptr, argv, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    int status = 0;
-    if (failed != 0) {
-      std::fprintf(stderr, "lumorel: xdg-open is not installed; open the address above in a browser\n");
-    } else if (waitpid(pid, &status, 0) == pid && !(WIFEXITED(status) && WEXITSTATUS(status) == 0)) {
-      std::fprintf(stderr, "lumorel: no browser could be opened; open the address above in a browser\n");
-    }
-  }).detach();
+  std::string error;
+  const std::optional<std::string> page = writeLaunchPage(announcementFolder(), address, error);
+  if (!page) {
+    std::cerr << "lumorel: " << error << "; open the address above in a browser\n";
+    return;
+  }
+  openInBrowser(*page, "the address above");
+}
+
+// When Lumorel already runs for this user, opens `url` in it and returns
+// true; false when none answers.
+bool handToRunningHost(const std::string& url) {
+  const std::optional<AnnouncedHost> running = readAnnouncement(announcementFolder());
+  if (!running || !hostAnswers(*running)) return false;
+  const uint16_t port =
+      static_cast<uint16_t>(std::atoi(running->address.c_str() + running->address.rfind(':') + 1));
+  std::string error;
+  const std::optional<std::string> page =
+      writeLaunchPage(announcementFolder(), servedAddress(port, url, running->token), error);
+  if (!page) {
+    std::cerr << "lumorel: " << error << "\n";
+    return false;
+  }
+  if (!startBrowser(*page)) {
+    std::cerr << "lumorel: xdg-open is not installed; open " << *page << " in a browser\n";
+    return true;
+  }
+  std::cerr << "lumorel: Lumorel is already running (" << running->address << "); opened " << url
+            << " in it\n";
+  return true;
+}
+
+// lumorel install and lumorel uninstall.
+int installOrUninstall(HostCommand command) {
+  std::string error;
+  const std::optional<InstallPlaces> places = installPlacesFromEnvironment(error);
+  if (!places) {
+    std::cerr << "lumorel: " << error << "\n";
+    return 1;
+  }
+  if (command == HostCommand::kInstall) return installForUser(*places, std::cout) ? 0 : 1;
+  // A running Lumorel would write its settings again as it ends.
+  const std::optional<AnnouncedHost> running = readAnnouncement(announcementFolder());
+  if (running && hostAnswers(*running)) {
+    std::cerr << "lumorel: Lumorel is running (" << running->address
+              << "); end it first (Exit in its main window), then run lumorel uninstall again\n";
+    return 1;
+  }
+  return uninstallForUser(*places, std::cout) ? 0 : 1;
 }
 
 // How long the serving threads may take to end once the controls are
@@ -145,6 +177,8 @@ int run(const std::vector<std::string>& args) {
     std::cout << "Lumorel 1.4\n";
     return 0;
   }
+  if (options->command != HostCommand::kServe) return installOrUninstall(options->command);
+  if (options->handOff && handToRunningHost(options->url)) return 0;
 
   // SIGINT and SIGTERM are taken by this thread alone, with sigwait, so
   // every thread made from here on leaves them alone.

@@ -29,6 +29,7 @@ std::optional<HostOptions> parseOptions(const std::vector<std::string>& args,
   bool urlGiven = false;
   bool exitWithPagesGiven = false;
   bool announceGiven = false;
+  bool ownHost = false;  // --port, --token or --pages: a host of its own
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     auto value = [&](const char* name) -> const std::string* {
@@ -58,6 +59,7 @@ std::optional<HostOptions> parseOptions(const std::vector<std::string>& args,
         return std::nullopt;
       }
       options.port = static_cast<uint16_t>(port);
+      ownHost = true;
     } else if (arg == "--random-seed") {
       const std::string* text = value("--random-seed");
       if (!text) return std::nullopt;
@@ -76,13 +78,21 @@ std::optional<HostOptions> parseOptions(const std::vector<std::string>& args,
         return std::nullopt;
       }
       options.token = *text;
+      ownHost = true;
     } else if (arg == "--pages") {
       const std::string* text = value("--pages");
       if (!text) return std::nullopt;
       options.pagesFolder = *text;
+      ownHost = true;
     } else if (!arg.empty() && arg[0] == '-') {
       error = "unknown option " + arg + " (see --help)";
       return std::nullopt;
+    } else if (arg == "install" || arg == "uninstall") {
+      if (args.size() != 1) {
+        error = arg + " takes nothing else: lumorel " + arg;
+        return std::nullopt;
+      }
+      options.command = arg == "install" ? HostCommand::kInstall : HostCommand::kUninstall;
     } else {
       if (urlGiven) {
         error = "only one address may be given";
@@ -100,16 +110,25 @@ std::optional<HostOptions> parseOptions(const std::vector<std::string>& args,
   // themselves; a user's browser is what the host serves.
   options.exitWithPages = exitWithPagesGiven || options.openBrowser;
   options.announce = announceGiven || options.openBrowser;
+  options.handOff = options.openBrowser && !ownHost;
   return options;
 }
 
 std::string usageText() {
   return "Usage: lumorel [--port N] [--token T] [--no-browser] [--exit-with-pages]\n"
          "               [--announce] [--pages DIR] [--random-seed N] [lm-URL]\n"
+         "       lumorel install\n"
+         "       lumorel uninstall\n"
          "\n"
          "Serves Lumorel's pages to the browser on this machine and opens the\n"
-         "browser on lm-URL (lm:main when none is given).\n"
+         "browser on lm-URL (lm:main when none is given). When Lumorel already runs\n"
+         "for this user, the address opens in it instead (not with --no-browser,\n"
+         "--port, --token or --pages, which start a Lumorel of their own).\n"
          "\n"
+         "  install       put Lumorel into your desktop's menu (Lumorel 1.4, Lumorel\n"
+         "                Tools, Lumorel Uninstall), make it open lm: addresses, and\n"
+         "                set up the browser extension's folder; your folders only\n"
+         "  uninstall     take all of that out again, with your Lumorel settings\n"
          "  --port N      listen on 127.0.0.1 port N (default 4714; 0 picks a free one)\n"
          "  --token T     the token the pages must give (default: a new random one)\n"
          "  --no-browser  print the address only, do not open a browser; Lumorel\n"

@@ -11,7 +11,15 @@ namespace lumorel {
 
 inline constexpr uint16_t kDefaultPort = 4714;
 
+// What the program is asked to do.
+enum class HostCommand {
+  kServe,      // serve the pages (the default)
+  kInstall,    // "install": put Lumorel into the user's desktop
+  kUninstall,  // "uninstall": take it out again, with the user's settings
+};
+
 struct HostOptions {
+  HostCommand command = HostCommand::kServe;
   uint16_t port = kDefaultPort;
   std::string token;  // empty: a random one
   bool openBrowser = true;
@@ -24,6 +32,11 @@ struct HostOptions {
   bool announce = true;
   std::string pagesFolder;  // empty: the page set compiled in
   std::string url = "lm:main";
+  // Hand the address to a Lumorel already running for this user, when one
+  // is, instead of starting another: as a desktop program started from the
+  // menu or for an "lm:" address. Only without --no-browser, --port,
+  // --token and --pages, which ask for a host of their own.
+  bool handOff = true;
   // Seeds the engine's random source, so that a shuffle and the random jumps
   // replay the same way from run to run (for tests); nullopt: seeded by time.
   std::optional<uint32_t> randomSeed;

@@ -38,12 +38,40 @@ TEST(Options, TheCommandLineAsUsersWriteIt) {
   EXPECT_TRUE(parseOptions({"--version"}, error)->version);
 }
 
+TEST(Options, InstallUninstallAndHandingOffToARunningLumorel) {
+  std::string error;
+  EXPECT_EQ(parseOptions({}, error)->command, HostCommand::kServe);
+  EXPECT_EQ(parseOptions({"install"}, error)->command, HostCommand::kInstall);
+  EXPECT_EQ(parseOptions({"uninstall"}, error)->command, HostCommand::kUninstall);
+  // Started as the desktop starts it, Lumorel hands its address to one
+  // already running; any option that asks for a host of its own starts one.
+  struct Case {
+    std::vector<std::string> args;
+    bool handOff;
+  };
+  const Case cases[] = {
+      {{}, true},
+      {{"lm:keys"}, true},
+      {{"--exit-with-pages", "lm:utils"}, true},
+      {{"--no-browser"}, false},
+      {{"--port", "4714"}, false},
+      {{"--token", "abcdefgh12"}, false},
+      {{"--pages", "/p"}, false},
+  };
+  for (const Case& c : cases) {
+    std::optional<HostOptions> options = parseOptions(c.args, error);
+    ASSERT_TRUE(options) << error;
+    EXPECT_EQ(options->handOff, c.handOff) << (c.args.empty() ? "no arguments" : c.args[0]);
+  }
+}
+
 TEST(Options, MistakesAreNamed) {
   const std::vector<std::vector<std::string>> bad = {
       {"--port"},           {"--port", "65536"}, {"--port", "x"},     {"--token", "short"},
       {"--token", "has space in it"}, {"--bogus"}, {"http://x/"},     {"lm:a", "lm:b"},
       {"--random-seed"},    {"--random-seed", "-1"}, {"--random-seed", "4294967296"},
-      {"--random-seed", "7x"},
+      {"--random-seed", "7x"}, {"install", "lm:main"}, {"uninstall", "--no-browser"},
+      {"lm:main", "install"},
   };
   for (const auto& args : bad) {
     std::string error;

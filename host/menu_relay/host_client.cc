@@ -104,6 +104,19 @@ RelayAnswer postToHost(const AnnouncedHost& host, const std::string& path, const
   return answer;
 }
 
+bool hostAnswers(const AnnouncedHost& host) {
+  Headers headers = headersFor(host, false);
+  Curl curl = requestTo(host, "/lm:logo.gif", headers.get());
+  if (!curl) return false;
+  curl_easy_setopt(curl.get(), CURLOPT_NOBODY, 1L);
+  curl_easy_setopt(curl.get(), CURLOPT_TIMEOUT_MS, 5000L);
+  if (curl_easy_perform(curl.get()) != CURLE_OK) return false;
+  long status = 0;
+  curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &status);
+  // A refusal means another program (or a later run) holds the port now.
+  return status != 0 && status != 401 && status != 403;
+}
+
 bool followHostEvents(const AnnouncedHost& host, const std::string& path,
                       const std::function<void(const std::string&, const std::string&)>& onEvent,
                       const std::function<bool()>& stop) {

@@ -18,6 +18,10 @@ struct RelayAnswer {
 // POSTs `json` to `path` of `host`; gives up after a few seconds.
 RelayAnswer postToHost(const AnnouncedHost& host, const std::string& path, const std::string& json);
 
+// True when `host` is running and takes its token: the announcement may
+// outlive a host that was killed.
+bool hostAnswers(const AnnouncedHost& host);
+
 // Reads the server-sent events of `path` of `host`, calling `onEvent` with
 // each event's name and data, until the stream ends, `stop` says so (asked
 // about once a second) or the host cannot be reached. False when the
