@@ -1,8 +1,10 @@
 // lumorel: serves Lumorel's pages to the browser of this machine and runs one
 // EnumImg per page. See --help.
+#include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -67,6 +69,42 @@ bool handToRunningHost(const std::string& url) {
   std::cerr << "lumorel: Lumorel is already running (" << running->address << "); opened " << url
             << " in it\n";
   return true;
+}
+
+// Moves the program into the background: the caller's process waits until
+// the program serves (or has failed) and ends with 0 (or 1); the program
+// goes on in a session of its own. In the program, the descriptor to call
+// servingNow() with.
+int detachFromCaller() {
+  int ready[2];
+  if (::pipe2(ready, O_CLOEXEC) != 0) return -1;
+  const pid_t pid = ::fork();
+  if (pid < 0) return -1;
+  if (pid > 0) {
+    ::close(ready[1]);
+    char byte = 0;
+    ssize_t got;
+    while ((got = ::read(ready[0], &byte, 1)) < 0 && errno == EINTR) {
+    }
+    std::_Exit(got == 1 ? 0 : 1);
+  }
+  ::close(ready[0]);
+  ::setsid();
+  const int nothing = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+  if (nothing >= 0) {
+    ::dup2(nothing, STDIN_FILENO);
+    ::close(nothing);
+  }
+  return ready[1];
+}
+
+// Tells the waiting caller that the program serves.
+void servingNow(int ready) {
+  if (ready < 0) return;
+  const char byte = 1;
+  while (::write(ready, &byte, 1) < 0 && errno == EINTR) {
+  }
+  ::close(ready);
 }
 
 // lumorel install and lumorel uninstall.
@@ -179,6 +217,12 @@ int run(const std::vector<std::string>& args) {
   }
   if (options->command != HostCommand::kServe) return installOrUninstall(options->command);
   if (options->handOff && handToRunningHost(options->url)) return 0;
+  // Before any thread is made: fork copies only the calling one.
+  int ready = -1;
+  if (options->detach && (ready = detachFromCaller()) < 0) {
+    std::cerr << "lumorel: cannot start in the background\n";
+    return 1;
+  }
 
   // SIGINT and SIGTERM are taken by this thread alone, with sigwait, so
   // every thread made from here on leaves them alone.
@@ -212,33 +256,45 @@ int run(const std::vector<std::string>& args) {
       .session = SessionEnv{FileSystem::system(), Clock::system(), ThreadFactory::system(),
                             preferences, kWorkerWaitMs, offlineStore.get()},
   };
-  HostServer server(config);
-  if (!server.bind(error)) {
+  std::optional<HostServer> server(std::in_place, config);
+  if (!server->bind(error) && options->handOff) {
+    // The usual port is taken (by another user's Lumorel, say): any free
+    // port serves as well, since the announcement says where this one is.
+    config.port = 0;
+    server.emplace(config);
+    if (server->bind(error))
+      std::cerr << "lumorel: port " << kDefaultPort << " is taken; serving on port "
+                << server->port() << "\n";
+  }
+  if (server->port() == 0) {
     std::cerr << "lumorel: " << error << "\n";
     return 1;
   }
-  server.start();
-  const std::string address = servedAddress(server.port(), options->url, config.token);
+  server->start();
+  const std::string address = servedAddress(server->port(), options->url, config.token);
   std::cout << address << std::endl;
-  if (options->openBrowser) openBrowser(address);
   const std::optional<HostAnnouncement> announcement =
       options->announce
-          ? HostAnnouncement::write(announcementFolder(), server.port(), config.token, error)
+          ? HostAnnouncement::write(announcementFolder(), server->port(), config.token, error)
           : std::nullopt;
   if (options->announce && !announcement)
     std::cerr << "lumorel: " << error << "; the browser's context menu will not find this Lumorel\n";
+  // Announced before the browser opens: an address handed on from then on
+  // finds this Lumorel.
+  if (options->openBrowser) openBrowser(address);
+  servingNow(ready);
 
   // As a desktop program, the host ends once the user has closed its last
   // page (a page that comes back within the grace keeps it); the same
   // clean end as on SIGTERM follows.
   std::optional<LastPageWatch> watch;
   if (options->exitWithPages) watch.emplace(config.grace);
-  waitForEnd(stopSignals, server.registry(), watch ? &*watch : nullptr);
+  waitForEnd(stopSignals, server->registry(), watch ? &*watch : nullptr);
   // Every control closed and destroyed, its worker waited for; then the
   // connections, which stop() drops, have a bounded time to end.
-  server.registry().closeAll();
+  server->registry().closeAll();
   ExitGuard guard(kServingEndBound);
-  server.stop();
+  server->stop();
   return 0;
 }
 

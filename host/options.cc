@@ -47,6 +47,8 @@ std::optional<HostOptions> parseOptions(const std::vector<std::string>& args,
       options.openBrowser = false;
     } else if (arg == "--exit-with-pages") {
       exitWithPagesGiven = true;
+    } else if (arg == "--detach") {
+      options.detach = true;
     } else if (arg == "--announce") {
       announceGiven = true;
     } else if (arg == "--port") {
@@ -116,7 +118,8 @@ std::optional<HostOptions> parseOptions(const std::vector<std::string>& args,
 
 std::string usageText() {
   return "Usage: lumorel [--port N] [--token T] [--no-browser] [--exit-with-pages]\n"
-         "               [--announce] [--pages DIR] [--random-seed N] [lm-URL]\n"
+         "               [--announce] [--pages DIR] [--random-seed N] [--detach]\n"
+         "               [lm-URL]\n"
          "       lumorel install\n"
          "       lumorel uninstall\n"
          "\n"
@@ -143,6 +146,8 @@ std::string usageText() {
          "                in: NAME.htm is the page NAME, NAME.formatted.htm the page\n"
          "                NAME that takes the URL's inserts, any other file is served\n"
          "                by its whole name (pictures)\n"
+         "  --detach      return once the pages are served, and serve on in the\n"
+         "                background (as the desktop's menu entries start Lumorel)\n"
          "  --random-seed N\n"
          "                start the random source at N, so that shuffles and random\n"
          "                jumps replay the same way (for tests)\n"

@@ -37,6 +37,9 @@ struct HostOptions {
   // menu or for an "lm:" address. Only without --no-browser, --port,
   // --token and --pages, which ask for a host of their own.
   bool handOff = true;
+  // Serve in the background: the program returns once the pages are
+  // served, as a desktop's launcher expects of what it starts.
+  bool detach = false;
   // Seeds the engine's random source, so that a shuffle and the random jumps
   // replay the same way from run to run (for tests); nullopt: seeded by time.
   std::optional<uint32_t> randomSeed;

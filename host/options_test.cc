@@ -34,6 +34,8 @@ TEST(Options, TheCommandLineAsUsersWriteIt) {
   EXPECT_TRUE(parseOptions({"--announce", "--no-browser"}, error)->announce);
   EXPECT_FALSE(none->randomSeed);
   EXPECT_EQ(parseOptions({"--random-seed", "4294967295"}, error)->randomSeed, 4294967295u);
+  EXPECT_FALSE(none->detach);
+  EXPECT_TRUE(parseOptions({"--detach", "lm:utils"}, error)->detach);
   EXPECT_TRUE(parseOptions({"--help"}, error)->help);
   EXPECT_TRUE(parseOptions({"--version"}, error)->version);
 }

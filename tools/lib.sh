@@ -15,6 +15,8 @@ LUMOREL_PACKAGES+=(libcurl4-openssl-dev)
 LUMOREL_PACKAGES+=(pkg-config libcpp-httplib-dev nlohmann-json3-dev)
 # The browser tests: Debian's Chromium, driven from Node.js (see install_node).
 LUMOREL_E2E_PACKAGES=(chromium)
+# The desktop's own tools, which the installation's tests drive.
+LUMOREL_E2E_PACKAGES+=(xdg-utils)
 # The Windows module's cross-build: Debian's mingw-w64 with POSIX threads
 # (which std::thread needs), and widl.
 LUMOREL_WINDOWS_PACKAGES=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools python3)

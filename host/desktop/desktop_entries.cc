@@ -21,6 +21,17 @@ std::span<const DesktopEntry> desktopEntries() {
 }
 
 std::string execArgument(std::string_view word) {
+  // A word without reserved characters stands bare, which every launcher
+  // reads (simple ones take the Exec key's words as they stand).
+  static constexpr std::string_view kReserved = " \t\n\"'\\><~|&;$*?#()`";
+  if (word.find_first_of(kReserved) == std::string_view::npos) {
+    std::string bare;
+    for (char c : word) {
+      if (c == '%') bare.push_back('%');
+      bare.push_back(c);
+    }
+    return bare;
+  }
   // Inside double quotes, '"', '`', '$' and '\' take a backslash.
   std::string quoted = "\"";
   for (char c : word) {
@@ -42,7 +53,7 @@ std::string desktopEntryText(const DesktopEntry& entry, std::string_view program
   std::string text = "[Desktop Entry]\nType=Application\nVersion=1.0\n";
   text.append("Name=").append(entry.name).append("\n");
   text.append("Comment=").append(entry.comment).append("\n");
-  text.append("Exec=").append(execArgument(program)).append(" ");
+  text.append("Exec=").append(execArgument(program)).append(" --detach ");
   text.append(entry.url.empty() ? std::string_view("%u") : entry.url).append("\n");
   text.append("Icon=").append(entry.icon).append("\n");
   text.append("Terminal=false\n");

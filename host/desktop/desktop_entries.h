@@ -34,8 +34,9 @@ inline constexpr std::string_view kInstalledMark = "X-Lumorel-Installed=1.4";
 // `program` (an absolute path) on the entry's address.
 std::string desktopEntryText(const DesktopEntry& entry, std::string_view program);
 
-// `word` as one argument of a desktop entry's Exec key: quoted, with the
-// characters the quoting reserves escaped, '%' doubled, and then escaped
+// `word` as one argument of a desktop entry's Exec key: '%' doubled; and
+// where it holds a reserved character (a space, a quote, '$' and others),
+// quoted, with the characters the quoting reserves escaped, and then escaped
 // again as the value of a string key.
 std::string execArgument(std::string_view word);
 

@@ -18,11 +18,11 @@ TEST(DesktopEntries, TheMenuShowsLumorelToolsAndUninstallAndTheHandlerStaysHidde
     if (entry.hidden) {
       ++handlers;
       EXPECT_EQ(entry.fileName, kSchemeHandlerEntry);
-      EXPECT_NE(text.find("\nExec=\"/opt/lumorel/lumorel\" %u\n"), std::string::npos) << text;
+      EXPECT_NE(text.find("\nExec=/opt/lumorel/lumorel --detach %u\n"), std::string::npos) << text;
       EXPECT_NE(text.find("\nNoDisplay=true\nMimeType=x-scheme-handler/lm;\n"), std::string::npos);
     } else {
       shown.emplace_back(entry.name);
-      EXPECT_NE(text.find("\nExec=\"/opt/lumorel/lumorel\" " + std::string(entry.url) + "\n"),
+      EXPECT_NE(text.find("\nExec=/opt/lumorel/lumorel --detach " + std::string(entry.url) + "\n"),
                 std::string::npos) << text;
       EXPECT_EQ(text.find("MimeType"), std::string::npos);
     }
@@ -37,12 +37,14 @@ TEST(DesktopEntries, ExecQuotesAProgramPathWithReservedCharacters) {
     const char* exec;
   };
   const Case cases[] = {
-      {"/home/ann/lumorel", R"("/home/ann/lumorel")"},
+      {"/home/ann/lumorel", "/home/ann/lumorel"},
+      {"/home/ann/build-1.4_x/lumorel", "/home/ann/build-1.4_x/lumorel"},
       {"/home/ann/my pictures/lumorel", R"("/home/ann/my pictures/lumorel")"},
       {"/home/a\"b/lumorel", R"("/home/a\\"b/lumorel")"},
       {"/home/$USER/`x`/lumorel", R"("/home/\\$USER/\\`x\\`/lumorel")"},
       {"/home/a\\b/lumorel", R"("/home/a\\\\b/lumorel")"},
-      {"/home/100%/lumorel", R"("/home/100%%/lumorel")"},
+      {"/home/100%/lumorel", "/home/100%%/lumorel"},
+      {"/home/100% sure/lumorel", R"("/home/100%% sure/lumorel")"},
   };
   for (const Case& c : cases) EXPECT_EQ(execArgument(c.path), c.exec) << c.path;
 }

@@ -122,15 +122,18 @@ class Remover {
     }
   }
 
-  // Removes the folder `path` when it is there and empty.
+  // Removes the folder `path` when it is there and empty; a folder goes with
+  // the files it held and is not counted apart.
   void emptyFolder(const std::string& path) {
     std::error_code ec;
-    if (fs::is_directory(path, ec) && fs::is_empty(path, ec) && fs::remove(path, ec)) ++removed_;
+    if (fs::is_directory(path, ec) && fs::is_empty(path, ec)) fs::remove(path, ec);
   }
 
   // Removes, in the private folder `path`, every file that `ours` names.
   template <typename Ours>
   void privateFiles(const std::string& path, Ours ours) {
+    std::error_code ec;
+    if (!fs::is_directory(path, ec)) return;  // opening it would make it
     UniqueFd folder = openPrivateFolder(path);
     if (!folder.valid()) return;
     DIR* listing = ::fdopendir(::dup(folder.get()));

@@ -69,7 +69,7 @@ TEST_F(DesktopInstall, WritesTheEntriesIconsHandlerExtensionAndRelayManifests) {
                                    "lumorel-uninstall.desktop", "lumorel-url-handler.desktop"}));
   const std::string main = readFile(data("applications/lumorel.desktop"));
   EXPECT_NE(main.find("\nName=Lumorel 1.4\n"), std::string::npos) << main;
-  EXPECT_NE(main.find("\nExec=\"" + places_.program + "\" lm:main\n"), std::string::npos) << main;
+  EXPECT_NE(main.find("\nExec=" + places_.program + " --detach lm:main\n"), std::string::npos) << main;
   EXPECT_EQ(modeOf(data("applications/lumorel.desktop")), 0644u);
 
   for (const DesktopFile& icon : desktopIcons()) {

@@ -98,7 +98,7 @@ const TEXTS = {
   UNINSTALL: [
     'How to Uninstall Lumorel', 'How to uninstall Lumorel', 'Downloaded Program Files',
     '<a href="file://C:\\WINDOWS\\DOWNLO~1">Window95</a>', '<a href="file://C:\\WINNT\\DOWNLO~1">WinNT</a>',
-    'Remove', "That's all there is to it.", 'rm -rf build',
+    'Remove', "That's all there is to it.", 'rm -rf build', 'build/host/lumorel uninstall',
   ],
   OPTIONS: [
     CONTROL, 'Lumorel Options', 'center=1', 'lm:keys', 'lm:about',
