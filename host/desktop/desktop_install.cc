@@ -268,6 +268,13 @@ bool uninstallForUser(const InstallPlaces& places, std::ostream& out) {
     remove.file(iconFolder(places) + "/" + std::string(icon.path), false);
   if (remove.removed() > before)
     out << "removed " << remove.removed() - before << " icons from " << iconFolder(places) << "/hicolor\n";
+  // The folders on the way go when they are left empty: the size's
+  // folders, the theme's and the icon folder itself.
+  for (const DesktopFile& icon : desktopIcons()) {
+    fs::path folder = fs::path(iconFolder(places) + "/" + std::string(icon.path)).parent_path();
+    for (int up = 0; up < 4; ++up, folder = folder.parent_path()) remove.emptyFolder(folder);
+  }
+  remove.emptyFolder(places.dataHome + "/applications");
 
   const std::string mimeApps = mimeAppsPath(places);
   if (const std::optional<std::string> text = readWhole(mimeApps)) {
@@ -275,6 +282,10 @@ bool uninstallForUser(const InstallPlaces& places, std::ostream& out) {
     std::string error;
     if (after == *text) {
       // Not Lumorel's (any more): nothing to take back.
+    } else if (after == "[Default Applications]\n") {
+      // Nothing but what install put there: the file goes.
+      remove.file(mimeApps, false);
+      out << "Lumorel no longer opens lm: addresses (" << mimeApps << " removed)\n";
     } else if (writeWhole(mimeApps, after, modeOr(mimeApps, 0644), error)) {
       out << "Lumorel no longer opens lm: addresses (" << mimeApps << ")\n";
     } else {
@@ -296,6 +307,9 @@ bool uninstallForUser(const InstallPlaces& places, std::ostream& out) {
     const std::optional<std::string> text = readWhole(path);
     if (text && text->find("\"" + std::string(kRelayName) + "\"") != std::string::npos)
       remove.file(path);
+    // The browser's folder goes only when nothing else is in it.
+    remove.emptyFolder(fs::path(path).parent_path());
+    remove.emptyFolder(fs::path(path).parent_path().parent_path());
   }
 
   for (const char* name : kDatabaseFiles) remove.file(places.preferenceFolder + "/" + name);

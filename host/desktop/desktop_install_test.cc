@@ -135,6 +135,15 @@ TEST_F(DesktopInstall, WithoutTheRelayNoManifestIsWrittenAndTheUserIsTold) {
   EXPECT_NE(said.find("lumorel-menu-relay is not beside"), std::string::npos) << said;
 }
 
+TEST_F(DesktopInstall, InstallingAndUninstallingLeavesOnlyTheEmptyDataAndConfigFolders) {
+  install();
+  uninstall();
+  std::set<std::string> left;
+  for (const auto& entry : fs::recursive_directory_iterator(home_.path()))
+    left.insert(entry.path().string());
+  EXPECT_EQ(left, (std::set<std::string>{places_.dataHome, places_.configHome}));
+}
+
 TEST_F(DesktopInstall, UninstallRemovesWhatItWroteAndTheSettingsAndNothingElse) {
   home_.write("data/applications/mine.desktop", "mine");
   home_.write("data/icons/hicolor/48x48/apps/other.png", "other");
