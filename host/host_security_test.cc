@@ -52,6 +52,46 @@ TEST_F(SecretTest, TheFirstVisitTradesTheTokenForACookieThatOpensEveryRoute) {
             200);
 }
 
+// The desktop opens the browser on a file of the user's that sends it on to
+// the address: a navigation from another site, let in only with the token
+// and only as a page the browser shows.
+TEST_F(SecretTest, ANavigationFromAnotherSiteGetsInWithTheTokenAndGoesOnFromThisOrigin) {
+  const httplib::Headers navigation = {{"Sec-Fetch-Site", "cross-site"},
+                                       {"Sec-Fetch-Mode", "navigate"},
+                                       {"Sec-Fetch-Dest", "document"}};
+  HostAnswer launched = get("/lm:main?x=</script>&token=" + std::string(kTestToken), navigation);
+  EXPECT_EQ(launched.status, 200);
+  const std::string setCookie = header(launched, "Set-Cookie");
+  ASSERT_EQ(setCookie.rfind("lumorel-" + std::to_string(port()) + "=", 0), 0u) << setCookie;
+  EXPECT_NE(launched.body.find(R"(location.replace("/lm:main?x=\u003c/script>");)"),
+            std::string::npos) << launched.body;
+  EXPECT_EQ(launched.body.find(kTestToken), std::string::npos);
+  EXPECT_EQ(header(launched, "Referrer-Policy"), "no-referrer");
+  const std::string cookie = setCookie.substr(0, setCookie.find(';'));
+  EXPECT_EQ(get("/lm:main", {{"Cookie", cookie}, {"Sec-Fetch-Site", "same-origin"}}).status, 200);
+
+  struct Case {
+    const char* name;
+    std::string target;
+    httplib::Headers headers;
+  };
+  const std::string token = "token=" + std::string(kTestToken);
+  const Case refused[] = {
+      {"no token", "/lm:main", navigation},
+      {"a wrong token", "/lm:main?token=wrong", navigation},
+      {"a picture", "/lm:main?" + token,
+       {{"Sec-Fetch-Site", "cross-site"}, {"Sec-Fetch-Mode", "no-cors"}, {"Sec-Fetch-Dest", "image"}}},
+      {"a frame", "/lm:main?" + token,
+       {{"Sec-Fetch-Site", "cross-site"}, {"Sec-Fetch-Mode", "navigate"}, {"Sec-Fetch-Dest", "iframe"}}},
+      {"not a page", "/.lumorel/bridge.js?" + token, navigation},
+  };
+  for (const Case& c : refused) {
+    HostAnswer answer = get(c.target, c.headers);
+    EXPECT_EQ(answer.status, 403) << c.name;
+    EXPECT_EQ(header(answer, "Set-Cookie"), "") << c.name;
+  }
+}
+
 TEST_F(SecretTest, WithoutTheSecretEveryRouteIsRefusedAndTheRefusalTellsHowToGetIn) {
   const std::string otherPort =
       "lumorel-" + std::to_string(port() + 1) + "=" + std::string(kTestToken);

@@ -79,6 +79,17 @@ bool isPagePath(std::string_view path) {
 
 // The answer to a request without the secret: how to get in, never the
 // secret itself.
+// A page that sends the browser on to `target` (a path of this origin) at
+// once, from this origin.
+std::string onwardPage(const std::string& target) {
+  std::string quoted = nlohmann::json(target).dump();
+  // Inside a script element, "</" would end it.
+  for (std::size_t at = 0; (at = quoted.find('<', at)) != std::string::npos;)
+    quoted.replace(at, 1, "\\u003c");
+  return "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>Lumorel</title>\n"
+         "<script>location.replace(" + quoted + ");</script></head><body></body></html>\n";
+}
+
 void refuseStranger(const Request& req, Response& res) {
   static constexpr char kHow[] =
       "This Lumorel lets in only the browser that opened its address. Run lumorel (or "
@@ -330,6 +341,22 @@ void HostServer::routes() {
     if (req.has_header("Sec-Fetch-Site")) {
       const std::string site = req.get_header_value("Sec-Fetch-Site");
       if (site != "same-origin" && site != "none") {
+        // The launch page (a file of the user's, see browser_launch.h)
+        // takes the browser to the address from another site. With the
+        // token, that visit is the user's own; the browser goes on from a
+        // page of this origin, so its next request is same-origin and
+        // carries the cookie, which a redirect would not.
+        const bool navigation = req.method == "GET" && isPagePath(req.path) &&
+                                req.get_header_value("Sec-Fetch-Mode") == "navigate" &&
+                                req.get_header_value("Sec-Fetch-Dest") == "document";
+        std::optional<std::string> rest;
+        if (navigation && (rest = auth_.firstVisit(req.target))) {
+          res.set_header("Set-Cookie", auth_.cookieFor(port_));
+          res.set_header("Cache-Control", "no-store");
+          res.set_header("Referrer-Policy", "no-referrer");
+          res.set_content(onwardPage(*rest), "text/html; charset=utf-8");
+          return httplib::Server::HandlerResponse::Handled;
+        }
         refuse(res, 403, "request from another site");
         return httplib::Server::HandlerResponse::Handled;
       }

@@ -9,8 +9,9 @@ import {
   chmodSync, existsSync, mkdirSync, readFileSync, readdirSync, statSync, writeFileSync,
 } from 'node:fs';
 import { dirname, join, relative } from 'node:path';
-import { fileURLToPath } from 'node:url';
-import { hostBinary, tempFolder } from './harness.mjs';
+import { fileURLToPath, pathToFileURL } from 'node:url';
+import { hostBinary, launchBrowser, tempFolder } from './harness.mjs';
+import { wait } from './journeys/page_helpers.mjs';
 
 const root = join(dirname(fileURLToPath(import.meta.url)), '..', '..');
 const ENTRIES = ['lumorel.desktop', 'lumorel-tools.desktop', 'lumorel-uninstall.desktop',
@@ -184,6 +185,21 @@ test('xdg-open lm:main starts Lumorel, and a second address goes to the same Lum
   assert.equal(refused.status, 1);
   assert.match(refused.err, /Lumorel is running/);
   assert.ok(existsSync(join(home.path, 'data', 'applications', 'lumorel.desktop')));
+
+  // In a browser, the launch page takes the user to the page, with the
+  // token traded for the cookie and gone from the address.
+  const profile = tempFolder('lumorel-desktop-profile-');
+  const browser = await launchBrowser(profile.path);
+  try {
+    const page = await browser.newPage();
+    await page.goto(pathToFileURL(second).href);
+    await page.waitForURL(`${host.address}/lm:keys`, wait);
+    await page.waitForFunction(() => document.readyState === 'complete' && document.title !== '',
+      undefined, wait);
+  } finally {
+    await browser.close();
+    profile.remove();
+  }
 
   stopRunningHost();
   while (announced()) await new Promise((resolve) => setImmediate(resolve));
