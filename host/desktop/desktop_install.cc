@@ -79,6 +79,10 @@ bool writeWhole(const std::string& path, std::string_view bytes, mode_t mode, st
   return written;
 }
 
+std::string_view bytesOf(const DesktopFile& file) {
+  return {reinterpret_cast<const char*>(file.bytes.data()), file.bytes.size()};
+}
+
 bool isLumorelEntry(const std::string& text) {
   return text.find(std::string(kInstalledMark) + "\n") != std::string::npos;
 }
@@ -218,8 +222,7 @@ bool installForUser(const InstallPlaces& places, std::ostream& out) {
 
   int icons = 0;
   for (const DesktopFile& icon : desktopIcons()) {
-    const std::string_view bytes(reinterpret_cast<const char*>(icon.bytes.data()), icon.bytes.size());
-    if (write(iconFolder(places) + "/" + std::string(icon.path), bytes, 0644)) ++icons;
+    if (write(iconFolder(places) + "/" + std::string(icon.path), bytesOf(icon), 0644)) ++icons;
   }
   out << "wrote " << icons << " icons into " << iconFolder(places) << "/hicolor\n";
 
@@ -231,8 +234,7 @@ bool installForUser(const InstallPlaces& places, std::ostream& out) {
 
   int extensionWritten = 0;
   for (const DesktopFile& file : extensionFiles()) {
-    const std::string_view bytes(reinterpret_cast<const char*>(file.bytes.data()), file.bytes.size());
-    if (write(extensionFolder(places) + "/" + std::string(file.path), bytes, 0644))
+    if (write(extensionFolder(places) + "/" + std::string(file.path), bytesOf(file), 0644))
       ++extensionWritten;
   }
   if (extensionWritten > 0) out << "wrote the browser extension into " << extensionFolder(places) << "\n";

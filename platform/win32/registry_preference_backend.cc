@@ -9,6 +9,7 @@
 
 #include "platform/limits.h"
 #include "platform/win32/win32_file_system.h"
+#include "platform/win32/unique_handle.h"
 #include "platform/win32/win32_text.h"
 
 namespace lumorel {
@@ -29,30 +30,6 @@ class RegistryKey {
 
  private:
   HKEY key_ = nullptr;
-};
-
-class FileHandle {
- public:
-  explicit FileHandle(HANDLE handle) : handle_(handle) {}
-  ~FileHandle() { close(); }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-  HANDLE get() const { return handle_; }
-  // Takes `handle` in place of the one held, which is closed.
-  void reset(HANDLE handle) {
-    close();
-    handle_ = handle;
-  }
-  bool close() {
-    if (!valid()) return false;
-    const bool ok = CloseHandle(handle_) != 0;
-    handle_ = INVALID_HANDLE_VALUE;
-    return ok;
-  }
-
- private:
-  HANDLE handle_;
 };
 
 bool isPlainFileName(std::string_view name) {
@@ -155,7 +132,7 @@ std::string RegistryPreferenceBackend::filePath(std::string_view name) const {
 std::optional<std::string> RegistryPreferenceBackend::readFile(std::string_view name) {
   const std::string path = filePath(name);
   if (path.empty()) return std::nullopt;
-  FileHandle file(CreateFileA(path.c_str(), GENERIC_READ,
+  UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN |
@@ -183,7 +160,7 @@ bool RegistryPreferenceBackend::replaceFile(std::string_view name, std::string_v
   // Distinct per process and per call, so writers never share a new file.
   static std::atomic<uint32_t> serial{0};
   std::string fresh;
-  FileHandle file(INVALID_HANDLE_VALUE);
+  UniqueHandle file(INVALID_HANDLE_VALUE);
   for (int attempt = 0; attempt < 16 && !file.valid(); ++attempt) {
     // Relaxed: only uniqueness matters, not order.
     fresh = fileFolder_ + "~" + std::string(name) + "." + std::to_string(GetCurrentProcessId()) +

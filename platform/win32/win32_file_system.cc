@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "platform/limits.h"
+#include "platform/win32/unique_handle.h"
 
 namespace lumorel {
 namespace {
@@ -21,33 +22,6 @@ constexpr DWORD kMaxTransfer = 1u << 30;
 constexpr DWORD kReaderSharing = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 bool fitsPath(const char* path) { return path && std::strlen(path) < kMaxPath; }
-
-class UniqueHandle {
- public:
-  explicit UniqueHandle(HANDLE handle = INVALID_HANDLE_VALUE) : handle_(handle) {}
-  ~UniqueHandle() { (void)close(); }
-  UniqueHandle(const UniqueHandle&) = delete;
-  UniqueHandle& operator=(const UniqueHandle&) = delete;
-
-  bool valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
-  HANDLE get() const { return handle_; }
-  // Gives the handle up to the caller, who closes it.
-  HANDLE release() {
-    HANDLE handle = handle_;
-    handle_ = INVALID_HANDLE_VALUE;
-    return handle;
-  }
-  // Closes the handle; false when it was not open or the close failed.
-  bool close() {
-    if (!valid()) return false;
-    const bool ok = CloseHandle(handle_) != 0;
-    handle_ = INVALID_HANDLE_VALUE;
-    return ok;
-  }
-
- private:
-  HANDLE handle_;
-};
 
 EntryKind kindOfAttributes(DWORD attributes) {
   if (attributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)) return EntryKind::kOther;
