@@ -93,9 +93,15 @@ async function openedTimes(count) {
   }
 }
 
+// The running Lumorel's announcement, or null when there is none (a
+// Lumorel that ends takes it away at any moment).
 function announced() {
-  const file = join(home.path, 'run', 'lumorel', 'host.json');
-  return existsSync(file) ? JSON.parse(readFileSync(file, 'utf8')) : null;
+  try {
+    return JSON.parse(readFileSync(join(home.path, 'run', 'lumorel', 'host.json'), 'utf8'));
+  } catch (failure) {
+    if (failure.code === 'ENOENT') return null;
+    throw failure;
+  }
 }
 
 function stopRunningHost() {
